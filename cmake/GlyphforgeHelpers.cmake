@@ -1,0 +1,35 @@
+# Targets pick up every source in their own folder (not below it), so adding a file never
+# means editing a list; each layer is one library target.
+set(GF_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wno-missing-field-initializers)
+
+function(gf_collect_sources out dir)
+    file(GLOB _srcs CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.h)
+    set(${out} ${_srcs} PARENT_SCOPE)
+endfunction()
+
+function(gf_warnings target)
+    target_compile_options(${target} PRIVATE ${GF_WARNINGS})
+endfunction()
+
+# gf_add_layer(NAME DIR [EXCLUDE file...] [DEPS target...])
+# A layer library made of the sources in DIR. A layer whose folder holds no sources yet is an
+# interface target, so dependants link the same way before and after it grows.
+function(gf_add_layer name dir)
+    cmake_parse_arguments(ARG "" "" "EXCLUDE;DEPS" ${ARGN})
+    gf_collect_sources(_srcs ${dir})
+    foreach(_ex IN LISTS ARG_EXCLUDE)
+        list(REMOVE_ITEM _srcs ${dir}/${_ex})
+    endforeach()
+    set(_cpp ${_srcs})
+    list(FILTER _cpp INCLUDE REGEX "\\.cpp$")
+    if(_cpp)
+        add_library(${name} STATIC ${_srcs})
+        target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+        gf_warnings(${name})
+    else()
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src)
+        target_link_libraries(${name} INTERFACE ${ARG_DEPS})
+    endif()
+endfunction()

@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Makes sure the Debian packages the build needs are installed. As root it installs what is
+# missing; otherwise it prints the exact apt-get line and fails.
+# Usage: scripts/deps.sh [--ci]   (--ci adds clang's sanitizer and fuzzer runtime)
+set -euo pipefail
+
+packages=(build-essential cmake ninja-build pkg-config
+    libpng-dev libjpeg-dev libgif-dev zlib1g-dev
+    libgtest-dev libgmock-dev libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev)
+if [[ "${1:-}" == "--ci" ]]; then
+    packages+=(clang libclang-rt-14-dev xvfb xauth)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+    status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+    [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+[[ ${#missing[@]} -eq 0 ]] && exit 0
+
+line="apt-get update && apt-get install -y ${missing[*]}"
+if [[ $(id -u) -ne 0 ]]; then
+    echo "Missing packages. Run as root:" >&2
+    echo "  $line" >&2
+    exit 1
+fi
+echo "Installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,27 @@
+#pragma once
+// BMP files: every depth (1, 4, 8, 16, 24, 32), palettes, bit fields, top-down and bottom-up
+// rows, the core, info, V4 and V5 headers, RLE4 and RLE8. The round trip through EncodeBmp and
+// DecodeBmp is lossless: the working files and the editor's snapshots depend on it.
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/byte_reader.h"
+#include "platform/result.h"
+
+namespace gf {
+
+// 16-bit files become Bits15 (5-5-5 masks or no masks) or Bits16 (any other masks that fit 16
+// bits); 32-bit files with bit fields are converted to blue, green, red, alpha.
+Result<Bitmap> DecodeBmp(Bytes data);
+Result<Bitmap> LoadBmpFile(const std::filesystem::path& path);
+
+// Bottom-up BITMAPFILEHEADER + BITMAPINFOHEADER; Bits16 is written with bit-field masks, 32-bit
+// keeps its alpha bytes. Device and Custom bitmaps are written as 24-bit.
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap);
+// Atomic write (temporary file beside the target, renamed over it).
+Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path);
+
+}  // namespace gf

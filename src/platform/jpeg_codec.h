@@ -1,0 +1,26 @@
+#pragma once
+// JPEG through libjpeg: decoding (greyscale, RGB, CMYK/YCCK, progressive), baseline encoding,
+// and the library's two-pass colour quantiser.
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/byte_reader.h"
+#include "platform/result.h"
+
+namespace gf {
+
+// A 24-bit bitmap of the picture's size.
+Result<Bitmap> DecodeJpeg(Bytes data);
+Result<Bitmap> LoadJpegFile(const std::filesystem::path& path);
+
+// Baseline JPEG of a bitmap (any format; converted to 24 bits first).
+Result<std::vector<std::uint8_t>> EncodeJpeg(const Bitmap& bitmap, int quality);
+
+// Decodes with libjpeg's two-pass quantiser into an 8-bit bitmap whose palette holds the
+// quantiser's colours (at most `colours`, 2..256), Floyd-Steinberg dithered when asked.
+Result<Bitmap> DecodeJpegQuantized(Bytes data, int colours, bool dither);
+
+}  // namespace gf

@@ -1,0 +1,29 @@
+#pragma once
+// PNG through libpng: any colour type and bit depth, palettes with tRNS, interlacing.
+
+#include <cstdint>
+#include <filesystem>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/byte_reader.h"
+#include "platform/result.h"
+
+namespace gf {
+
+struct PngPicture {
+    Bitmap Pixels;          // 32-bit, blue, green, red, alpha (alpha 255 where the file has none)
+    bool HasAlpha = false;  // the file has an alpha channel or a tRNS chunk
+};
+
+Result<PngPicture> DecodePng(Bytes data);
+Result<PngPicture> LoadPngFile(const std::filesystem::path& path);
+
+// Writes a 32-bit bitmap as 8-bit RGBA (its fourth byte is the alpha).
+Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32);
+Status SavePngFile(const Bitmap& bitmap32, const std::filesystem::path& path);
+
+inline constexpr std::uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+bool HasPngSignature(Bytes data);
+
+}  // namespace gf
