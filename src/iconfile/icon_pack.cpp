@@ -1,0 +1,69 @@
+#include "iconfile/icon_pack.h"
+
+#include <system_error>
+
+#include "platform/file_io.h"
+
+namespace gf {
+
+namespace fs = std::filesystem;
+
+Result<IconBlock> ReadFirstIconBlock(Bytes file) {
+    auto header = ReadIconDirHeader(file);
+    if (!header)
+        return header.GetError();
+    if (header->Count == 0)
+        return Error{"The icon file holds no image."};
+    auto entry = ReadIconDirEntry(file, IconDirHeaderSize);
+    if (!entry)
+        return entry.GetError();
+    auto block = IconImageBlock(file, *entry);
+    if (!block)
+        return block.GetError();
+    IconBlock out;
+    out.Entry = *entry;
+    out.Data.assign(block->begin(), block->end());
+    return out;
+}
+
+PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path& target) {
+    PackOutcome outcome;
+    auto file = AssembleIconFile(blocks);
+    if (!file) {
+        outcome.Failure = PackFailure::TooLarge;
+        outcome.Message = file.ErrorMessage();
+        return outcome;
+    }
+    Status written = WriteFileAtomic(target, *file);
+    if (!written) {
+        outcome.Failure = PackFailure::TargetUnwritable;
+        outcome.Message = written.ErrorMessage();
+        return outcome;
+    }
+    outcome.ImageCount = blocks.size();
+    return outcome;
+}
+
+PackOutcome PackIconFiles(const std::vector<fs::path>& sources, const fs::path& target) {
+    std::vector<IconBlock> blocks;
+    blocks.reserve(sources.size());
+    for (const auto& source : sources) {
+        PackOutcome outcome;
+        outcome.Failure = PackFailure::SourceUnreadable;
+        outcome.FailedSource = source;
+        auto bytes = ReadFileBytes(source);
+        if (!bytes) {
+            outcome.Message = bytes.ErrorMessage();
+            return outcome;
+        }
+        auto block = ReadFirstIconBlock(*bytes);
+        if (!block) {
+            outcome.Message = PathText(source) + ": " + block.ErrorMessage();
+            return outcome;
+        }
+        blocks.push_back(std::move(*block));
+    }
+    return WriteIconBlocks(blocks, target);
+}
+
+}  // namespace gf
