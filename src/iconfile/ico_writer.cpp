@@ -1,0 +1,171 @@
+#include "iconfile/ico_writer.h"
+
+#include <string>
+
+#include "iconfile/dib.h"
+#include "platform/file_io.h"
+#include "platform/png_codec.h"
+
+namespace gf {
+
+namespace {
+
+bool AnyAlpha(const Bitmap& bitmap32) {
+    for (int y = 0; y < bitmap32.Height(); ++y) {
+        const std::uint8_t* row = bitmap32.Row(y);
+        for (int x = 0; x < bitmap32.Width(); ++x) {
+            if (row[4 * x + 3] != 0)
+                return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int IconBitCountForFormat(PixelFormat format) {
+    switch (format) {
+        case PixelFormat::Bits1:
+            return 1;
+        case PixelFormat::Bits4:
+            return 4;
+        case PixelFormat::Bits8:
+            return 8;
+        case PixelFormat::Bits16:
+            return 16;
+        case PixelFormat::Bits32:
+            return 32;
+        default:
+            return 24;
+    }
+}
+
+Result<IconBlock> EncodeIconBlock(const IconImage& icon, int bitCount, const Bitmap* color) {
+    if (!IsIconBitCount(bitCount)) {
+        return Error{"An icon can not be written at " + std::to_string(bitCount) +
+                     " bits per pixel."};
+    }
+    if (icon.Empty() || icon.Mask.Empty())
+        return Error{"There is no icon to write."};
+    const Bitmap& colour = color ? *color : icon.Color;
+    if (colour.Width() != icon.Mask.Width() || colour.Height() != icon.Mask.Height()) {
+        return Error{"The icon's colour image and mask differ in size."};
+    }
+    // A mask of another depth would be turned into colour indices; make it the AND mask first.
+    Bitmap andMask;
+    const Bitmap* mask = &icon.Mask;
+    if (icon.Mask.Format() != PixelFormat::Bits1) {
+        andMask = MakeAndMask(icon.Mask);
+        mask = &andMask;
+    }
+
+    auto colourDib = EncodeDib(colour, bitCount);
+    if (!colourDib)
+        return colourDib.GetError();
+    auto maskDib = EncodeDib(*mask, 1);
+    if (!maskDib)
+        return maskDib.GetError();
+
+    DibHeader header = colourDib->Header;
+    const std::uint64_t blockSize = static_cast<std::uint64_t>(colourDib->HeaderAndTable.size()) +
+                                    colourDib->Pixels.size() + maskDib->Pixels.size();
+    if (blockSize > 0xFFFFFFFFull - SingleImageOffset) {
+        return Error{"The icon is too large to be written."};
+    }
+
+    IconBlock block;
+    block.Entry = MakeIconDirEntry(header.Width, header.Height, header.BitCount);
+    block.Entry.BytesInRes = static_cast<std::uint32_t>(blockSize);
+    // The stored height covers the colour rows and the mask rows.
+    header.Height *= 2;
+    block.Data = std::move(colourDib->HeaderAndTable);
+    block.Data.reserve(static_cast<std::size_t>(blockSize));
+    StoreDibHeader(std::span<std::uint8_t, DibInfoHeaderSize>(block.Data.data(), DibInfoHeaderSize),
+                   header);
+    block.Data.insert(block.Data.end(), colourDib->Pixels.begin(), colourDib->Pixels.end());
+    block.Data.insert(block.Data.end(), maskDib->Pixels.begin(), maskDib->Pixels.end());
+    return block;
+}
+
+Result<std::vector<std::uint8_t>> EncodeIconFile(const IconImage& icon, int bitCount,
+                                                 const Bitmap* color) {
+    auto block = EncodeIconBlock(icon, bitCount, color);
+    if (!block)
+        return block.GetError();
+    std::vector<IconBlock> blocks;
+    blocks.push_back(std::move(*block));
+    return AssembleIconFile(blocks);
+}
+
+bool WriteIconFile(const IconImage& icon, const std::filesystem::path& file, int bitCount,
+                   const Bitmap* color) {
+    if (file.empty())
+        return false;
+    auto bytes = EncodeIconFile(icon, bitCount, color);
+    if (!bytes)
+        return false;
+    return WriteFileAtomic(file, *bytes).Ok();
+}
+
+Status SaveBitmapsAsIcon(const Bitmap& color, const Bitmap& mask,
+                         const std::filesystem::path& file) {
+    if (file.empty())
+        return Error{"No file name was given."};
+    auto icon = MakeIcon(color, mask);
+    if (!icon)
+        return icon.GetError();
+    auto bytes = EncodeIconFile(*icon, IconBitCountForFormat(color.Format()), &color);
+    if (!bytes)
+        return bytes.GetError();
+    return WriteFileAtomic(file, *bytes);
+}
+
+Result<Bitmap> IconToRgba(const IconImage& icon, int bitCount) {
+    if (icon.Empty() || icon.Mask.Empty())
+        return Error{"There is no icon to write."};
+    if (icon.Color.Width() != icon.Mask.Width() || icon.Color.Height() != icon.Mask.Height()) {
+        return Error{"The icon's colour image and mask differ in size."};
+    }
+    const bool useAlpha = bitCount == 32 && icon.Color.Format() == PixelFormat::Bits32;
+    Bitmap scratch;
+    const Bitmap* colour = &icon.Color;
+    if (icon.Color.Format() != PixelFormat::Bits32) {
+        scratch = icon.Color.ConvertedTo(PixelFormat::Bits32);
+        colour = &scratch;
+    }
+    // A 32-bit image whose alpha bytes are all zero is drawn through its mask; taking its alpha
+    // literally would make every pixel invisible.
+    const bool alphaInUse = useAlpha && AnyAlpha(*colour);
+    Bitmap andMask;
+    const Bitmap* mask = &icon.Mask;
+    if (icon.Mask.Format() != PixelFormat::Bits1) {
+        andMask = MakeAndMask(icon.Mask);
+        mask = &andMask;
+    }
+
+    const int w = colour->Width();
+    Bitmap out(w, colour->Height(), PixelFormat::Bits32);
+    for (int y = 0; y < out.Height(); ++y) {
+        const std::uint8_t* src = colour->Row(y);
+        const std::uint8_t* bits = mask->Row(y);
+        std::uint8_t* dst = out.Row(y);
+        for (int x = 0; x < w; ++x) {
+            if (bits[x >> 3] & (0x80 >> (x & 7)))
+                continue;  // already transparent black
+            dst[4 * x + 0] = src[4 * x + 0];
+            dst[4 * x + 1] = src[4 * x + 1];
+            dst[4 * x + 2] = src[4 * x + 2];
+            dst[4 * x + 3] = alphaInUse ? src[4 * x + 3] : 255;
+        }
+    }
+    return out;
+}
+
+Status SaveIconAsPng(const IconImage& icon, int bitCount, const std::filesystem::path& file) {
+    auto rgba = IconToRgba(icon, bitCount);
+    if (!rgba)
+        return rgba.GetError();
+    return SavePngFile(*rgba, file);
+}
+
+}  // namespace gf
