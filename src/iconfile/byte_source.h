@@ -1,0 +1,66 @@
+#pragma once
+// Random access to the bytes of a file that may be large (an installer of several hundred
+// megabytes) but of which only a few scattered structures and small image blocks are read.
+// Every read is checked against the size: a range that does not lie inside fails.
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <optional>
+#include <span>
+#include <vector>
+
+#include "platform/byte_reader.h"
+#include "platform/result.h"
+
+namespace gf {
+
+class ByteSource {
+  public:
+    virtual ~ByteSource() = default;
+
+    virtual std::uint64_t Size() const = 0;
+    // Fills `out` with the bytes at [offset, offset + out.size()); false when that range does
+    // not lie inside the source or cannot be read (then `out` holds nothing meaningful).
+    virtual bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+
+    std::optional<std::vector<std::uint8_t>> Read(std::uint64_t offset, std::uint64_t size);
+    std::optional<std::uint16_t> U16(std::uint64_t offset);
+    std::optional<std::uint32_t> U32(std::uint64_t offset);
+};
+
+// Bytes already in memory (fuzzing, tests, files read whole).
+class MemorySource final : public ByteSource {
+  public:
+    explicit MemorySource(Bytes data) : Data(data) {}
+    std::uint64_t Size() const override { return Data.size(); }
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
+
+  private:
+    Bytes Data;
+};
+
+// A file read on demand through a small window, so that walking a directory of many small
+// entries costs few system reads and a large file is never held whole.
+class FileSource final : public ByteSource {
+  public:
+    // Fails when the file cannot be opened (a folder counts as not openable).
+    static Result<std::unique_ptr<FileSource>> Open(const std::filesystem::path& path);
+
+    std::uint64_t Size() const override { return FileSize; }
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
+
+  private:
+    FileSource() = default;
+    bool ReadDirect(std::uint64_t offset, std::span<std::uint8_t> out);
+
+    static constexpr std::size_t WindowBytes = 64 * 1024;
+
+    std::ifstream In;
+    std::uint64_t FileSize = 0;
+    std::vector<std::uint8_t> Window;
+    std::uint64_t WindowStart = 0;
+};
+
+}  // namespace gf

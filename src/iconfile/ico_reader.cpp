@@ -1,0 +1,225 @@
+#include "iconfile/ico_reader.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <cstring>
+#include <system_error>
+
+#include "iconfile/ico_format.h"
+#include "iconfile/pe_icons.h"
+#include "platform/file_io.h"
+#include "platform/png_codec.h"
+
+namespace gf {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Signature, IHDR length and name, width, height, bit depth, colour type.
+constexpr std::size_t PngHeaderBytes = 26;
+constexpr std::size_t DibHeaderBytes = 16;  // up to and including biBitCount
+constexpr std::size_t BlockHeaderBytes = std::max(PngHeaderBytes, DibHeaderBytes);
+
+std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
+    return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
+           (static_cast<std::uint32_t>(p[2]) << 8) | static_cast<std::uint32_t>(p[3]);
+}
+
+int PngChannels(std::uint8_t colorType) {
+    switch (colorType) {
+        case 2:
+            return 3;  // RGB
+        case 4:
+            return 2;  // grey and alpha
+        case 6:
+            return 4;  // RGBA
+        default:
+            return 1;  // grey, palette
+    }
+}
+
+// The leading bytes of the block at `offset`, zero-padded when the block (or the file) is
+// shorter, for ReadIconBlockHeader.
+std::array<std::uint8_t, BlockHeaderBytes> ReadBlockHead(ByteSource& file, std::uint32_t offset,
+                                                         std::uint32_t size) {
+    std::array<std::uint8_t, BlockHeaderBytes> head{};
+    std::uint64_t available = offset < file.Size() ? file.Size() - offset : 0;
+    auto n = static_cast<std::size_t>(
+        std::min<std::uint64_t>({size, available, std::uint64_t{head.size()}}));
+    if (!file.ReadAt(offset, std::span(head.data(), n)))
+        head.fill(0);
+    return head;
+}
+
+}  // namespace
+
+bool IsPngBlock(Bytes block) {
+    return block.size() >= sizeof PngSignature &&
+           std::memcmp(block.data(), PngSignature, sizeof PngSignature) == 0;
+}
+
+IconBlockHeader ReadIconBlockHeader(Bytes block) {
+    std::array<std::uint8_t, BlockHeaderBytes> b{};
+    std::copy_n(block.begin(), std::min(block.size(), b.size()), b.begin());
+    IconBlockHeader h;
+    if (IsPngBlock(block)) {
+        h.Png = true;
+        h.Planes = 1;
+        if (std::memcmp(b.data() + 12, "IHDR", 4) == 0) {
+            h.Width = ReadBigEndian32(b.data() + 16);
+            h.Height = ReadBigEndian32(b.data() + 20);
+            h.BitCount = b[24] * PngChannels(b[25]);
+        }
+        return h;
+    }
+    h.Width = *ReadI32(b, 4);
+    h.Height = std::int64_t{*ReadI32(b, 8)} / 2;
+    h.Planes = *ReadU16(b, 12);
+    h.BitCount = *ReadU16(b, 14);
+    return h;
+}
+
+std::vector<IconBlockLocation> ReadIconFileEntries(ByteSource& file) {
+    std::vector<IconBlockLocation> entries;
+    auto count = file.U16(4);
+    if (!count)
+        return entries;
+    std::uint64_t room = (file.Size() - IconDirHeaderSize) / IconDirEntrySize;
+    auto n = static_cast<std::size_t>(std::min<std::uint64_t>(*count, room));
+    auto directory = file.Read(IconDirHeaderSize, n * IconDirEntrySize);
+    if (!directory)
+        return entries;
+    entries.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        auto e = ReadIconDirEntry(*directory, i * IconDirEntrySize);
+        if (!e)
+            break;
+        entries.push_back({e->ImageOffset, e->BytesInRes});
+    }
+    return entries;
+}
+
+Result<std::vector<std::uint8_t>> CutIconBlock(ByteSource& file, std::uint32_t offset,
+                                               std::uint32_t size) {
+    if (offset >= file.Size()) {
+        return Error{"The icon image at offset " + std::to_string(offset) +
+                     " lies beyond the end of the file."};
+    }
+    std::uint64_t length = std::min<std::uint64_t>(size, file.Size());
+    std::uint64_t present = std::min<std::uint64_t>(length, file.Size() - offset);
+    std::vector<std::uint8_t> block(static_cast<std::size_t>(length), 0);
+    if (!file.ReadAt(offset, std::span(block.data(), static_cast<std::size_t>(present)))) {
+        return Error{"The icon image at offset " + std::to_string(offset) + " can not be read."};
+    }
+    return block;
+}
+
+std::vector<std::uint8_t> MakeSingleImageIconFile(Bytes block) {
+    IconBlockHeader h = ReadIconBlockHeader(block);
+    IconDirEntry entry;
+    entry.Width = static_cast<std::uint8_t>(h.EntryWidth());
+    entry.Height = static_cast<std::uint8_t>(h.EntryHeight());
+    entry.ColorCount = IconColorCount(h.BitCount);
+    entry.Reserved = 0;
+    entry.Planes = static_cast<std::uint16_t>(h.Planes);
+    entry.BitCount = static_cast<std::uint16_t>(h.BitCount);
+    entry.BytesInRes = static_cast<std::uint32_t>(block.size());
+    entry.ImageOffset = SingleImageOffset;
+
+    std::vector<std::uint8_t> out;
+    out.reserve(SingleImageOffset + block.size());
+    PutIconDirHeader(out, {0, IconTypeIcon, 1});
+    PutIconDirEntry(out, entry);
+    out.insert(out.end(), block.begin(), block.end());
+    return out;
+}
+
+IconContainer IconContainerOfName(const fs::path& fileName) {
+    std::string ext = fileName.extension().string();
+    std::transform(ext.begin(), ext.end(), ext.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return ext == ".ico" ? IconContainer::IconFile : IconContainer::Executable;
+}
+
+IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
+    IconImageList list;
+    auto add = [&](std::size_t index, std::uint32_t offset, std::uint32_t size) {
+        FoundIconImage image;
+        image.EntryIndex = index;
+        image.Offset = offset;
+        image.Size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, file.Size()));
+        image.Header = ReadIconBlockHeader(ReadBlockHead(file, offset, image.Size));
+        list.Images.push_back(image);
+    };
+    if (kind == IconContainer::IconFile) {
+        auto entries = ReadIconFileEntries(file);
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            // None of the image is in the file: there is nothing to cut out or describe.
+            if (entries[i].Offset >= file.Size())
+                continue;
+            add(i, entries[i].Offset, entries[i].Size);
+        }
+    } else {
+        auto table = ReadExecutableIcons(file, list.Message);
+        for (std::size_t i = 0; i < table.size(); ++i)
+            add(i, table[i].Offset, table[i].Size);
+    }
+    return list;
+}
+
+fs::path ChooseIconEntryPath(const fs::path& workFolder, std::size_t k) {
+    std::string prefix = "ic" + std::to_string(k) + "_";
+    for (std::size_t n = 0;; ++n) {
+        fs::path candidate = workFolder / (prefix + std::to_string(n) + ".ico");
+        std::error_code ec;
+        if (!fs::exists(fs::symlink_status(candidate, ec)))
+            return candidate;
+    }
+}
+
+int WriteIconEntryFile(std::uint32_t offset, std::uint32_t size, const fs::path& target,
+                       ByteSource& source, IconEntryInfo& info) {
+    auto block = CutIconBlock(source, offset, size);
+    if (!block)
+        return 1;
+    IconBlockHeader h = ReadIconBlockHeader(*block);
+    info = {h.EntryWidth(), h.EntryHeight(), h.BitCount};
+    if (!WriteFileAtomic(target, MakeSingleImageIconFile(*block)))
+        return 1;
+    return 0;
+}
+
+int WriteIconEntryFile(std::uint32_t offset, std::uint32_t size, const fs::path& target,
+                       const fs::path& source, IconEntryInfo& info) {
+    auto file = FileSource::Open(source);
+    if (!file)
+        return 1;
+    return WriteIconEntryFile(offset, size, target, **file, info);
+}
+
+ExtractResult ExtractIconsToFiles(const fs::path& fileName, IconSet& set,
+                                  const fs::path& workFolder) {
+    IconContainer kind = IconContainerOfName(fileName);
+    auto file = FileSource::Open(fileName);
+    if (!file) {
+        if (kind == IconContainer::IconFile)
+            return {-1, "Can not open " + PathText(fileName) + "!"};
+        return {static_cast<int>(set.Size()), "Can not open file " + PathText(fileName)};
+    }
+    IconImageList list = ListIconImages(**file, kind);
+    for (const auto& image : list.Images) {
+        std::size_t k = kind == IconContainer::IconFile ? image.EntryIndex : set.Size();
+        fs::path target = ChooseIconEntryPath(workFolder, k);
+        IconEntryInfo info;
+        // An image that could not be written is not listed: its path would name no file.
+        if (WriteIconEntryFile(image.Offset, image.Size, target, **file, info) != 0)
+            continue;
+        set.Add(target, DescribeIcon(static_cast<int>(set.IconInfos.size()), info.Width,
+                                     info.Height, info.BitCount));
+    }
+    return {static_cast<int>(set.Size()), list.Message};
+}
+
+}  // namespace gf

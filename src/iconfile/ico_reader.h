@@ -1,0 +1,124 @@
+#pragma once
+// Reading icons out of files: the loader that cuts every icon image of an ICO or CUR file, or
+// of an executable, into a one-image ICO file of its own in the working folder, and the
+// pieces it is made of (so the command-line tool lists and cuts with the very same code).
+//
+// Images are never decoded here. An image block is copied through byte for byte; of its
+// leading bytes only the size and depth are looked at, for the description.
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "iconfile/byte_source.h"
+#include "iconfile/icon_image.h"
+#include "platform/byte_reader.h"
+
+namespace gf {
+
+// A directory never holds more entries than its 16-bit count can say.
+inline constexpr std::size_t MaxIconFileEntries = 65535;
+
+// What the leading bytes of an image block say about it. A block that starts with the PNG
+// signature is a PNG-compressed image and is described from its IHDR chunk; any other block is
+// taken as a BITMAPINFOHEADER (biHeight counts colour and mask rows, so the height is half of
+// it). Bytes the block does not have read as 0; no value is judged.
+struct IconBlockHeader {
+    bool Png = false;
+    std::int64_t Width = 0;   // biWidth, or the IHDR width
+    std::int64_t Height = 0;  // biHeight / 2, or the IHDR height
+    int Planes = 0;           // biPlanes; 1 for PNG
+    int BitCount = 0;         // biBitCount; for PNG bits per channel x channels
+
+    // The low 8 bits (so 256 reads 0), as the directory entry of a one-image file holds them.
+    int EntryWidth() const { return static_cast<int>(Width & 0xFF); }
+    int EntryHeight() const { return static_cast<int>(Height & 0xFF); }
+};
+
+IconBlockHeader ReadIconBlockHeader(Bytes block);
+bool IsPngBlock(Bytes block);
+
+// The image blocks of a file as its container announces them (a claimed size may exceed what
+// the file holds).
+struct IconBlockLocation {
+    std::uint32_t Offset = 0;
+    std::uint32_t Size = 0;
+};
+
+// The directory of an ICO or CUR file: the type field is not looked at, and a count larger than
+// the file has room for is read as far as its bytes go. A file too short for its header has no
+// entries.
+std::vector<IconBlockLocation> ReadIconFileEntries(ByteSource& file);
+
+// Reads the block [offset, offset + size) for cutting it out. Bytes beyond the end of the file
+// read as 0, but the block is never longer than the whole file, whatever its size claims.
+// Fails when the offset is at or beyond the end of the file (none of the image is there).
+Result<std::vector<std::uint8_t>> CutIconBlock(ByteSource& file, std::uint32_t offset,
+                                               std::uint32_t size);
+
+// A one-image ICO file (type 1) holding `block` unchanged at offset 22. The directory entry is
+// filled from the block's header: the low bytes of width and height, colour count, planes and
+// bit count as the header says.
+std::vector<std::uint8_t> MakeSingleImageIconFile(Bytes block);
+
+// One icon image found in a file, ready to be cut out.
+struct FoundIconImage {
+    std::size_t EntryIndex = 0;  // its place in the file's directory or icon table
+    std::uint32_t Offset = 0;
+    std::uint32_t Size = 0;  // the bytes that will be cut out (see CutIconBlock)
+    IconBlockHeader Header;
+};
+
+enum class IconContainer { IconFile, Executable };
+
+// How the loader reads a file: ".ico" (any case) as an icon file, anything else as an
+// executable.
+IconContainer IconContainerOfName(const std::filesystem::path& fileName);
+
+struct IconImageList {
+    std::vector<FoundIconImage> Images;
+    std::string Message;  // for the user when the file holds no readable icons ("" otherwise)
+};
+
+// Every icon image of an open file, in the loader's order. Icon files: the directory entries
+// whose image lies at least partly in the file. Executables: the RT_ICON images that pass the
+// image check (see pe_icons.h).
+IconImageList ListIconImages(ByteSource& file, IconContainer kind);
+
+// "ic" + k + "_" + n + ".ico" in `workFolder`, n the smallest number from 0 up for which no
+// such file exists yet.
+std::filesystem::path ChooseIconEntryPath(const std::filesystem::path& workFolder, std::size_t k);
+
+// Width, height (low bytes) and bit count of an image cut out by WriteIconEntryFile.
+struct IconEntryInfo {
+    int Width = 0;
+    int Height = 0;
+    int BitCount = 0;
+};
+
+// Writes the image block at `offset` of `source` as a one-image ICO file `target` (replacing
+// it). 0 on success; 1 when the source cannot be opened, the offset lies at or beyond its end,
+// or the target cannot be written.
+int WriteIconEntryFile(std::uint32_t offset, std::uint32_t size,
+                       const std::filesystem::path& target, const std::filesystem::path& source,
+                       IconEntryInfo& info);
+int WriteIconEntryFile(std::uint32_t offset, std::uint32_t size,
+                       const std::filesystem::path& target, ByteSource& source,
+                       IconEntryInfo& info);
+
+struct ExtractResult {
+    // Lines in the set afterwards; -1 when an icon file cannot be opened.
+    int Count = 0;
+    // What to tell the user ("Can not open ...", "There is no icon in this file!"), or "".
+    std::string Message;
+};
+
+// Cuts every icon image of `fileName` into a one-image ICO file in `workFolder` and appends its
+// path and description (" 0# 32x32x8bits", numbered on from the lines already there) to `set`.
+// The set is not cleared first. An image that cannot be written is not listed.
+ExtractResult ExtractIconsToFiles(const std::filesystem::path& fileName, IconSet& set,
+                                  const std::filesystem::path& workFolder);
+
+}  // namespace gf
