@@ -1,0 +1,300 @@
+#include "iconfile/ico_decode.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "iconfile/dib.h"
+#include "iconfile/ico_format.h"
+#include "platform/file_io.h"
+#include "platform/pixel_rows.h"
+#include "platform/png_codec.h"
+
+namespace gf {
+
+namespace {
+
+std::string Num(std::int64_t v) {
+    return std::to_string(v);
+}
+
+Result<IconImage> DecodePngBlock(Bytes block) {
+    auto png = DecodePng(block);
+    if (!png)
+        return Error{"The PNG icon image can not be decoded: " + png.ErrorMessage()};
+    Bitmap& pixels = png->Pixels;
+    if (pixels.Empty())
+        return Error{"The PNG icon image is empty."};
+    if (pixels.Width() > MaxIconSide || pixels.Height() > MaxIconSide) {
+        return Error{"The PNG icon image is " + Num(pixels.Width()) + "x" + Num(pixels.Height()) +
+                     " pixels, larger than an icon may be."};
+    }
+    if (pixels.Format() != PixelFormat::Bits32)
+        pixels.SetFormat(PixelFormat::Bits32);
+    IconImage icon;
+    icon.Mask = Bitmap(pixels.Width(), pixels.Height(), PixelFormat::Bits1);
+    for (int y = 0; y < pixels.Height(); ++y) {
+        const std::uint8_t* src = pixels.Row(y);
+        std::uint8_t* mask = icon.Mask.Row(y);
+        for (int x = 0; x < pixels.Width(); ++x) {
+            if (src[4 * x + 3] == 0)
+                mask[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+        }
+    }
+    icon.Color = std::move(pixels);
+    return icon;
+}
+
+// Copies bottom-up DIB rows into a top-down bitmap, `used` bytes per row.
+void CopyRowsBottomUp(Bytes data, std::size_t rowBytes, Bitmap& target, int rows) {
+    const std::size_t used = std::min(rowBytes, target.Stride());
+    for (int y = 0; y < rows; ++y) {
+        const std::uint8_t* src = data.data() + static_cast<std::size_t>(y) * rowBytes;
+        std::memcpy(target.Row(target.Height() - 1 - y), src, used);
+    }
+}
+
+// 32-bit pixels with masks other than blue, green, red in the low three bytes.
+void ConvertBitFields32(Bytes data, std::size_t rowBytes, const std::uint32_t masks[3],
+                        Bitmap& target) {
+    MaskChannel r(masks[0]), g(masks[1]), b(masks[2]);
+    for (int y = 0; y < target.Height(); ++y) {
+        const std::uint8_t* src = data.data() + static_cast<std::size_t>(y) * rowBytes;
+        std::uint8_t* dst = target.Row(target.Height() - 1 - y);
+        for (int x = 0; x < target.Width(); ++x) {
+            std::uint32_t px = ReadU32(Bytes(src + 4 * x, 4), 0).value_or(0);
+            dst[4 * x + 0] = b.Unpack(px);
+            dst[4 * x + 1] = g.Unpack(px);
+            dst[4 * x + 2] = r.Unpack(px);
+            dst[4 * x + 3] = 0;
+        }
+    }
+}
+
+Result<IconImage> DecodeDibBlock(Bytes block) {
+    auto header = ReadDibHeader(block);
+    if (!header)
+        return Error{"The icon image is too short to hold a bitmap header."};
+    const DibHeader& h = *header;
+    if (h.Size < DibInfoHeaderSize || h.Size > block.size()) {
+        return Error{"The icon image's bitmap header has an invalid size (" + Num(h.Size) + ")."};
+    }
+    if (h.Width <= 0 || h.Width > MaxIconSide) {
+        return Error{"The icon image has an invalid width (" + Num(h.Width) + ")."};
+    }
+    // The stored height covers the colour rows and the mask rows.
+    const std::int64_t height = h.Height / 2;
+    if (h.Height <= 0 || height <= 0 || height > MaxIconSide) {
+        return Error{"The icon image has an invalid height (" + Num(h.Height) + ")."};
+    }
+    const int bits = h.BitCount;
+    if (!IsDibBitCount(bits)) {
+        return Error{"The icon image has an unsupported bit count (" + Num(bits) + ")."};
+    }
+    const bool bitFields = h.Compression == DibCompressionBitFields;
+    if (h.Compression != DibCompressionRgb && !(bitFields && (bits == 16 || bits == 32))) {
+        return Error{"The icon image uses an unsupported compression (" + Num(h.Compression) +
+                     ")."};
+    }
+
+    std::uint64_t pos = h.Size;
+    std::uint32_t masks[3] = {0, 0, 0};
+    if (bitFields) {
+        // The masks follow a 40-byte header; longer headers hold them at the same place.
+        for (int i = 0; i < 3; ++i) {
+            auto m = ReadU32(block, DibInfoHeaderSize + 4 * i);
+            if (!m)
+                return Error{"The icon image ends inside its colour masks."};
+            masks[i] = *m;
+        }
+        if (h.Size == DibInfoHeaderSize)
+            pos += 12;
+    }
+
+    std::vector<Color> palette;
+    if (bits <= 8) {
+        const std::uint32_t full = 1u << bits;
+        const std::uint32_t used = h.ClrUsed == 0 ? full : h.ClrUsed;
+        if (used > full) {
+            return Error{"The icon image's colour table has " + Num(h.ClrUsed) +
+                         " entries, more than " + Num(bits) + " bits can address."};
+        }
+        auto table = Slice(block, pos, 4ull * used);
+        if (!table)
+            return Error{"The icon image ends inside its colour table."};
+        palette.resize(full, Black);  // indices beyond a short table are black
+        for (std::uint32_t i = 0; i < used; ++i) {
+            const std::uint8_t* e = table->data() + 4 * i;
+            palette[i] = Rgb(e[2], e[1], e[0]);
+        }
+        pos += 4ull * used;
+    }
+
+    const int w = h.Width;
+    const int ht = static_cast<int>(height);
+    const std::uint64_t colourRow = RowBytes(static_cast<std::uint64_t>(w), bits);
+    auto colourData = Slice(block, pos, colourRow * static_cast<std::uint64_t>(ht));
+    if (!colourData) {
+        return Error{"The icon image is cut short: its " + Num(w) + "x" + Num(ht) + "x" +
+                     Num(bits) + " pixels need " + Num(static_cast<std::int64_t>(colourRow * ht)) +
+                     " bytes."};
+    }
+    pos += colourData->size();
+
+    IconImage icon;
+    switch (bits) {
+        case 1:
+        case 4:
+        case 8: {
+            const PixelFormat f = FormatFromBitCount(bits);
+            icon.Color = Bitmap(w, ht, f);
+            icon.Color.SetPalette(palette);
+            CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+            break;
+        }
+        case 16: {
+            BitFields fields = Masks555;
+            if (bitFields) {
+                fields = {masks[0], masks[1], masks[2]};
+                if ((fields.Red | fields.Green | fields.Blue) > 0xFFFF) {
+                    return Error{"The icon image's colour masks do not fit 16 bits."};
+                }
+            }
+            if (fields == Masks555) {
+                icon.Color = Bitmap(w, ht, PixelFormat::Bits15);
+            } else {
+                icon.Color = Bitmap(w, ht, PixelFormat::Bits16);
+                icon.Color.SetMasks(fields);
+            }
+            CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+            break;
+        }
+        case 24:
+            icon.Color = Bitmap(w, ht, PixelFormat::Bits24);
+            CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+            break;
+        case 32:
+            icon.Color = Bitmap(w, ht, PixelFormat::Bits32);
+            if (bitFields && !(masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF)) {
+                ConvertBitFields32(*colourData, colourRow, masks, icon.Color);
+            } else {
+                CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+            }
+            break;
+    }
+    for (int y = 0; y < ht; ++y)
+        ClearRowTail(icon.Color.Row(y), icon.Color.Stride(), w, bits);
+
+    // The AND mask. Some writers leave it out or cut it short; missing rows are opaque.
+    icon.Mask = Bitmap(w, ht, PixelFormat::Bits1);
+    const std::uint64_t maskRow = RowBytes(static_cast<std::uint64_t>(w), 1);
+    const std::uint64_t available = block.size() - std::min<std::uint64_t>(pos, block.size());
+    const int maskRows = static_cast<int>(std::min<std::uint64_t>(available / maskRow, ht));
+    if (maskRows > 0) {
+        CopyRowsBottomUp(block.subspan(static_cast<std::size_t>(pos)), maskRow, icon.Mask,
+                         maskRows);
+        for (int y = ht - maskRows; y < ht; ++y) {
+            ClearRowTail(icon.Mask.Row(y), icon.Mask.Stride(), w, 1);
+        }
+    }
+    return icon;
+}
+
+}  // namespace
+
+Result<IconBlockInfo> PeekIconBlock(Bytes block) {
+    IconBlockInfo info;
+    if (HasPngSignature(block)) {
+        // IHDR follows the signature: length, "IHDR", width and height big-endian.
+        auto be32 = [&](std::size_t off) -> std::optional<std::uint32_t> {
+            auto s = Slice(block, off, 4);
+            if (!s)
+                return std::nullopt;
+            return (static_cast<std::uint32_t>((*s)[0]) << 24) | ((*s)[1] << 16) | ((*s)[2] << 8) |
+                   (*s)[3];
+        };
+        auto w = be32(16), h = be32(20);
+        if (!w || !h)
+            return Error{"The PNG icon image is cut short."};
+        info.IsPng = true;
+        info.Width = static_cast<int>(std::min<std::uint32_t>(*w, 0x7FFFFFFF));
+        info.Height = static_cast<int>(std::min<std::uint32_t>(*h, 0x7FFFFFFF));
+        info.BitCount = 32;
+        return info;
+    }
+    auto header = ReadDibHeader(block);
+    if (!header)
+        return Error{"The icon image is too short to hold a bitmap header."};
+    info.Width = header->Width;
+    info.Height = header->Height / 2;
+    info.BitCount = header->BitCount;
+    return info;
+}
+
+Result<IconImage> DecodeIconImageBlock(Bytes block) {
+    if (HasPngSignature(block))
+        return DecodePngBlock(block);
+    return DecodeDibBlock(block);
+}
+
+Result<IconImage> DecodeIconFileFirstSize(Bytes file) {
+    auto dir = ReadIconDirectory(file);
+    if (!dir)
+        return dir.GetError();
+    if (dir->Entries.empty())
+        return Error{"The icon file holds no image."};
+
+    // The size of an entry: from the block's own header where it can be read (the directory of
+    // a cursor file or a careless writer may say otherwise), else from the directory.
+    struct Candidate {
+        std::size_t Index;
+        int Width, Height, Bits;
+    };
+    std::vector<Candidate> candidates;
+    for (std::size_t i = 0; i < dir->Entries.size(); ++i) {
+        const IconDirEntry& e = dir->Entries[i];
+        Candidate c{i, e.Width == 0 ? 256 : e.Width, e.Height == 0 ? 256 : e.Height, e.BitCount};
+        if (auto block = IconImageBlock(file, e)) {
+            if (auto info = PeekIconBlock(*block)) {
+                c.Width = info->Width;
+                c.Height = info->Height;
+                c.Bits = info->BitCount;
+            }
+        }
+        candidates.push_back(c);
+    }
+    const int wantW = candidates[0].Width;
+    const int wantH = candidates[0].Height;
+    std::vector<Candidate> sameSize;
+    for (const auto& c : candidates) {
+        if (c.Width == wantW && c.Height == wantH)
+            sameSize.push_back(c);
+    }
+    std::stable_sort(sameSize.begin(), sameSize.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.Bits > b.Bits; });
+
+    std::optional<Error> firstError;
+    for (const auto& c : sameSize) {
+        auto block = IconImageBlock(file, dir->Entries[c.Index]);
+        Result<IconImage> icon =
+            block ? DecodeIconImageBlock(*block) : Result<IconImage>(block.GetError());
+        if (icon)
+            return icon;
+        if (!firstError)
+            firstError = icon.GetError();
+    }
+    return *firstError;
+}
+
+Result<IconImage> LoadIconFileFirstSize(const std::filesystem::path& path) {
+    auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return bytes.GetError();
+    auto icon = DecodeIconFileFirstSize(*bytes);
+    if (!icon)
+        return Error{PathText(path) + ": " + icon.ErrorMessage()};
+    return icon;
+}
+
+}  // namespace gf
