@@ -24,19 +24,6 @@ std::size_t PaletteLimit(PixelFormat format) {
     return IsIndexed(format) ? (std::size_t{1} << StorageBits(format)) : 0;
 }
 
-// Clears the bits of a row beyond `width` pixels, so that equal pictures have equal bytes.
-void ClearRowTail(std::uint8_t* row, std::size_t stride, int width, int bits) {
-    std::size_t usedBits = static_cast<std::size_t>(width) * static_cast<std::size_t>(bits);
-    std::size_t full = usedBits / 8;
-    std::size_t rest = usedBits % 8;
-    if (rest) {
-        row[full] &= static_cast<std::uint8_t>(0xFF00u >> rest);
-        ++full;
-    }
-    if (full < stride)
-        std::memset(row + full, 0, stride - full);
-}
-
 void CheckSide(int side, const char* what) {
     if (side < 0 || side > MaxBitmapSide) {
         throw std::invalid_argument(std::string("Bitmap ") + what + " " + std::to_string(side) +

@@ -221,4 +221,16 @@ void CopyPixelBits(const std::uint8_t* src, std::size_t srcBit, std::uint8_t* ds
     }
 }
 
+void ClearRowTail(std::uint8_t* row, std::size_t stride, int width, int bits) {
+    std::size_t usedBits = static_cast<std::size_t>(width) * static_cast<std::size_t>(bits);
+    std::size_t full = usedBits / 8;
+    std::size_t rest = usedBits % 8;
+    if (rest) {
+        row[full] &= static_cast<std::uint8_t>(0xFF00u >> rest);
+        ++full;
+    }
+    if (full < stride)
+        std::memset(row + full, 0, stride - full);
+}
+
 }  // namespace gf

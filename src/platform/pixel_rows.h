@@ -77,4 +77,8 @@ class RowWriter {
 void CopyPixelBits(const std::uint8_t* src, std::size_t srcBit, std::uint8_t* dst,
                    std::size_t dstBit, std::size_t count, int bits);
 
+// Clears the bits of a row beyond `width` pixels of `bits` each up to `stride` bytes, so that
+// equal pictures have equal bytes.
+void ClearRowTail(std::uint8_t* row, std::size_t stride, int width, int bits);
+
 }  // namespace gf

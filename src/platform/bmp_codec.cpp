@@ -1,0 +1,459 @@
+#include "platform/bmp_codec.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "platform/file_io.h"
+#include "platform/pixel_rows.h"
+
+namespace gf {
+
+namespace {
+
+constexpr std::uint32_t FileHeaderSize = 14;
+constexpr std::uint32_t CoreHeaderSize = 12;
+constexpr std::uint32_t InfoHeaderSize = 40;
+
+enum Compression : std::uint32_t {
+    BiRgb = 0,
+    BiRle8 = 1,
+    BiRle4 = 2,
+    BiBitFields = 3,
+    BiJpeg = 4,
+    BiPng = 5,
+    BiAlphaBitFields = 6,
+};
+
+Error Fail(const std::string& what) {
+    return Error{"Can not read the BMP picture: " + what};
+}
+
+// What the headers say, after checking.
+struct BmpHeader {
+    std::uint32_t HeaderSize = 0;
+    std::int64_t Width = 0;
+    std::int64_t Height = 0;  // positive; TopDown tells the row order
+    bool TopDown = false;
+    int Bits = 0;
+    std::uint32_t Compression = BiRgb;
+    std::uint32_t SizeImage = 0;
+    std::int32_t XPels = 0;
+    std::int32_t YPels = 0;
+    std::uint32_t ColorsUsed = 0;
+    std::uint32_t RedMask = 0, GreenMask = 0, BlueMask = 0, AlphaMask = 0;
+    bool HasMasks = false;
+    std::uint64_t PaletteStart = 0;  // file offset of the colour table
+    int PaletteEntrySize = 4;
+};
+
+Result<BmpHeader> ReadHeader(Bytes data) {
+    if (data.size() < 2 || data[0] != 'B' || data[1] != 'M') {
+        return Fail("the file does not start with \"BM\".");
+    }
+    BmpHeader h;
+    auto headerSize = ReadU32(data, FileHeaderSize);
+    if (!headerSize)
+        return Fail("the file ends inside its header.");
+    h.HeaderSize = *headerSize;
+    switch (h.HeaderSize) {
+        case 12:
+        case 40:
+        case 52:
+        case 56:
+        case 64:
+        case 108:
+        case 124:
+            break;
+        default:
+            return Fail("unsupported header size " + std::to_string(h.HeaderSize) + ".");
+    }
+    auto header = Slice(data, FileHeaderSize, h.HeaderSize);
+    if (!header)
+        return Fail("the file ends inside its header.");
+    ByteReader r(*header, 4);
+    if (h.HeaderSize == CoreHeaderSize) {
+        h.Width = r.U16();
+        h.Height = r.U16();
+        r.U16();  // planes
+        h.Bits = r.U16();
+        h.PaletteEntrySize = 3;
+    } else {
+        h.Width = r.I32();
+        std::int64_t height = r.I32();
+        r.U16();  // planes
+        h.Bits = r.U16();
+        h.Compression = r.U32();
+        h.SizeImage = r.U32();
+        h.XPels = r.I32();
+        h.YPels = r.I32();
+        h.ColorsUsed = r.U32();
+        r.U32();  // important colours
+        h.TopDown = height < 0;
+        h.Height = height < 0 ? -height : height;
+        if (h.HeaderSize >= 52 && h.HeaderSize != 64) {
+            h.RedMask = r.U32();
+            h.GreenMask = r.U32();
+            h.BlueMask = r.U32();
+            if (h.HeaderSize >= 56)
+                h.AlphaMask = r.U32();
+            h.HasMasks = true;
+        }
+    }
+    if (!r.Ok())
+        return Fail("the file ends inside its header.");
+    h.PaletteStart = FileHeaderSize + static_cast<std::uint64_t>(h.HeaderSize);
+
+    if (h.HeaderSize == 64 && h.Compression != BiRgb && h.Compression != BiRle8 &&
+        h.Compression != BiRle4) {
+        return Fail("this OS/2 compression method is not supported.");
+    }
+    if (h.Compression == BiJpeg || h.Compression == BiPng) {
+        return Fail("pictures with embedded JPEG or PNG data are not supported.");
+    }
+    if (h.Compression > BiAlphaBitFields) {
+        return Fail("unknown compression method " + std::to_string(h.Compression) + ".");
+    }
+    if (h.Width <= 0 || h.Height <= 0)
+        return Fail("the picture has no pixels.");
+    if (h.Width > MaxBitmapSide || h.Height > MaxBitmapSide) {
+        return Fail("the picture is larger than " + std::to_string(MaxBitmapSide) +
+                    " pixels a side.");
+    }
+    switch (h.Bits) {
+        case 1:
+        case 4:
+        case 8:
+        case 24:
+            break;
+        case 16:
+        case 32:
+            if (h.HeaderSize == CoreHeaderSize)
+                return Fail("16 and 32 bits need an info header.");
+            break;
+        default:
+            return Fail("unsupported bit count " + std::to_string(h.Bits) + ".");
+    }
+    const bool rle = h.Compression == BiRle8 || h.Compression == BiRle4;
+    if ((h.Compression == BiRle8 && h.Bits != 8) || (h.Compression == BiRle4 && h.Bits != 4)) {
+        return Fail("the compression does not match the bit count.");
+    }
+    if (rle && h.TopDown)
+        return Fail("run-length compressed pictures must be stored bottom-up.");
+    if (h.Compression == BiBitFields || h.Compression == BiAlphaBitFields) {
+        if (h.Bits != 16 && h.Bits != 32)
+            return Fail("bit fields need 16 or 32 bits per pixel.");
+        if (!h.HasMasks) {
+            // An info header is followed by the masks themselves.
+            ByteReader m(data, FileHeaderSize + h.HeaderSize);
+            h.RedMask = m.U32();
+            h.GreenMask = m.U32();
+            h.BlueMask = m.U32();
+            if (h.Compression == BiAlphaBitFields)
+                h.AlphaMask = m.U32();
+            if (!m.Ok())
+                return Fail("the file ends inside its colour masks.");
+            h.PaletteStart = m.Position();
+            h.HasMasks = true;
+        }
+    }
+    return h;
+}
+
+// Where the pixel data starts: the offset of the file header, which must lie after the headers.
+Result<std::uint64_t> PixelOffset(Bytes data, const BmpHeader& h, std::uint64_t paletteBytes) {
+    std::uint64_t offset = ReadU32(data, 10).value_or(0);
+    if (offset == 0)
+        offset = h.PaletteStart + paletteBytes;  // some writers leave it unset
+    if (offset < h.PaletteStart)
+        return Fail("the pixel data offset points into the header.");
+    if (offset > data.size())
+        return Fail("the pixel data offset lies past the end of the file.");
+    return offset;
+}
+
+// Decodes the RLE8 or RLE4 stream into an indexed bitmap whose rows were zeroed.
+Status DecodeRle(Bytes stream, Bitmap& bitmap, bool rle4) {
+    const int width = bitmap.Width();
+    const int height = bitmap.Height();
+    int x = 0;
+    int y = 0;  // counted from the bottom row
+    std::size_t pos = 0;
+    auto put = [&](int value) {
+        if (x >= width)
+            return;  // runs past the right edge are clipped, as other readers do
+        std::uint8_t* row = bitmap.Row(height - 1 - y);
+        if (rle4) {
+            std::uint8_t& b = row[x >> 1];
+            b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | value)
+                        : static_cast<std::uint8_t>((b & 0x0F) | (value << 4));
+        } else {
+            row[x] = static_cast<std::uint8_t>(value);
+        }
+        ++x;
+    };
+    auto pastBottom = [&] { return Fail("the compressed data runs past the top of the picture."); };
+    while (true) {
+        if (pos + 2 > stream.size()) {
+            // A stream that stops after its last row is accepted without the end marker.
+            if (y >= height)
+                return Status::Success();
+            return Fail("the compressed data ends before the picture is complete.");
+        }
+        int count = stream[pos];
+        int value = stream[pos + 1];
+        pos += 2;
+        if (count > 0) {
+            if (y >= height)
+                return pastBottom();
+            for (int i = 0; i < count; ++i) {
+                put(rle4 ? ((i & 1) ? (value & 0x0F) : (value >> 4)) : value);
+            }
+            continue;
+        }
+        switch (value) {
+            case 0:  // end of line
+                if (y >= height)
+                    return pastBottom();
+                x = 0;
+                ++y;
+                break;
+            case 1:  // end of bitmap
+                return Status::Success();
+            case 2: {  // delta
+                if (pos + 2 > stream.size()) {
+                    return Fail("the compressed data ends inside a position move.");
+                }
+                x += stream[pos];
+                y += stream[pos + 1];
+                pos += 2;
+                if (x > width || y > height) {
+                    return Fail("a position move in the compressed data leaves the picture.");
+                }
+                break;
+            }
+            default: {  // absolute run of `value` pixels, padded to 16 bits
+                std::size_t bytes = rle4 ? (static_cast<std::size_t>(value) + 1) / 2 : value;
+                std::size_t padded = (bytes + 1) & ~std::size_t{1};
+                if (pos + bytes > stream.size()) {
+                    return Fail("the compressed data ends inside a run of pixels.");
+                }
+                if (y >= height)
+                    return pastBottom();
+                for (int i = 0; i < value; ++i) {
+                    int b = stream[pos + (rle4 ? i / 2 : i)];
+                    put(rle4 ? ((i & 1) ? (b & 0x0F) : (b >> 4)) : b);
+                }
+                pos += std::min(padded, stream.size() - pos);
+                break;
+            }
+        }
+    }
+}
+
+// Copies plain rows (every depth but bit-field 32-bit) straight into the bitmap.
+void CopyRows(Bytes pixels, const BmpHeader& h, Bitmap& bitmap) {
+    const std::uint64_t fileRow = RowBytes(static_cast<std::uint64_t>(h.Width), h.Bits);
+    const int height = bitmap.Height();
+    for (int i = 0; i < height; ++i) {
+        int y = h.TopDown ? i : height - 1 - i;
+        std::uint64_t start = fileRow * static_cast<std::uint64_t>(i);
+        // The last row may lack its padding; everything else was checked to be present.
+        std::size_t n =
+            static_cast<std::size_t>(std::min<std::uint64_t>(fileRow, pixels.size() - start));
+        n = std::min(n, bitmap.Stride());
+        std::memcpy(bitmap.Row(y), pixels.data() + start, n);
+        ClearRowTail(bitmap.Row(y), bitmap.Stride(), bitmap.Width(), bitmap.BitCount());
+    }
+}
+
+// 32-bit pixels with arbitrary masks become blue, green, red, alpha.
+void UnpackMaskedRows(Bytes pixels, const BmpHeader& h, Bitmap& bitmap) {
+    const MaskChannel red(h.RedMask), green(h.GreenMask), blue(h.BlueMask), alpha(h.AlphaMask);
+    const std::uint64_t fileRow = RowBytes(static_cast<std::uint64_t>(h.Width), 32);
+    const int height = bitmap.Height();
+    const int width = bitmap.Width();
+    for (int i = 0; i < height; ++i) {
+        int y = h.TopDown ? i : height - 1 - i;
+        const std::uint8_t* src = pixels.data() + fileRow * static_cast<std::uint64_t>(i);
+        std::uint8_t* dst = bitmap.Row(y);
+        for (int x = 0; x < width; ++x) {
+            const std::uint8_t* p = src + 4 * static_cast<std::size_t>(x);
+            std::uint32_t px =
+                static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+                (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+            dst[4 * x] = blue.Unpack(px);
+            dst[4 * x + 1] = green.Unpack(px);
+            dst[4 * x + 2] = red.Unpack(px);
+            dst[4 * x + 3] = alpha.Unpack(px);
+        }
+    }
+}
+
+}  // namespace
+
+Result<Bitmap> DecodeBmp(Bytes data) {
+    auto header = ReadHeader(data);
+    if (!header)
+        return header.GetError();
+    const BmpHeader& h = *header;
+
+    // Colour table: as many entries as declared (all of them when none are), but never more
+    // than the depth can index nor more than lie between the headers and the pixel data.
+    std::vector<Color> palette;
+    std::uint64_t paletteBytes = 0;
+    if (h.Bits <= 8) {
+        std::uint64_t declared =
+            (h.ColorsUsed == 0 || h.ColorsUsed > (1u << h.Bits)) ? (1u << h.Bits) : h.ColorsUsed;
+        paletteBytes = declared * h.PaletteEntrySize;
+    }
+    auto offset = PixelOffset(data, h, paletteBytes);
+    if (!offset)
+        return offset.GetError();
+    if (h.Bits <= 8) {
+        std::uint64_t room = std::min<std::uint64_t>(*offset, data.size()) - h.PaletteStart;
+        std::uint64_t count = std::min(paletteBytes, room) / h.PaletteEntrySize;
+        palette.reserve(static_cast<std::size_t>(count));
+        for (std::uint64_t i = 0; i < count; ++i) {
+            const std::uint8_t* e = data.data() + h.PaletteStart + i * h.PaletteEntrySize;
+            palette.push_back(Rgb(e[2], e[1], e[0]));
+        }
+    }
+
+    const bool rle = h.Compression == BiRle8 || h.Compression == BiRle4;
+    const std::uint64_t fileRow = RowBytes(static_cast<std::uint64_t>(h.Width), h.Bits);
+    Bytes pixels = data.subspan(static_cast<std::size_t>(*offset));
+    if (!rle) {
+        // Every row must be present; only the padding of the very last one may be missing.
+        std::uint64_t needed = fileRow * static_cast<std::uint64_t>(h.Height - 1) +
+                               (static_cast<std::uint64_t>(h.Width) * h.Bits + 7) / 8;
+        if (pixels.size() < needed) {
+            return Fail("the file is truncated: its pixels need " + std::to_string(needed) +
+                        " bytes but only " + std::to_string(pixels.size()) + " are present.");
+        }
+    } else if (h.SizeImage != 0 && h.SizeImage < pixels.size()) {
+        pixels = pixels.first(h.SizeImage);
+    }
+
+    PixelFormat format = PixelFormat::Bits24;
+    switch (h.Bits) {
+        case 1:
+            format = PixelFormat::Bits1;
+            break;
+        case 4:
+            format = PixelFormat::Bits4;
+            break;
+        case 8:
+            format = PixelFormat::Bits8;
+            break;
+        case 16:
+            format = PixelFormat::Bits15;
+            break;
+        case 32:
+            format = PixelFormat::Bits32;
+            break;
+        default:
+            break;
+    }
+    BitFields masks16 = Masks555;
+    if (h.Bits == 16 && (h.Compression == BiBitFields || h.Compression == BiAlphaBitFields)) {
+        masks16 = {h.RedMask, h.GreenMask, h.BlueMask};
+        if ((masks16.Red | masks16.Green | masks16.Blue) > 0xFFFF) {
+            return Fail("its 16-bit colour masks do not fit in 16 bits.");
+        }
+        if (masks16 != Masks555)
+            format = PixelFormat::Bits16;
+    }
+
+    Bitmap bitmap(static_cast<int>(h.Width), static_cast<int>(h.Height), format);
+    if (IsIndexed(format))
+        bitmap.SetPalette(std::move(palette));
+    if (format == PixelFormat::Bits16)
+        bitmap.SetMasks(masks16);
+    bitmap.XPelsPerMeter = h.XPels;
+    bitmap.YPelsPerMeter = h.YPels;
+
+    const bool masked32 = h.Bits == 32 && h.HasMasks &&
+                          (h.Compression == BiBitFields || h.Compression == BiAlphaBitFields);
+    if (rle) {
+        Status s = DecodeRle(pixels, bitmap, h.Compression == BiRle4);
+        if (!s)
+            return Error{s.ErrorMessage()};
+    } else if (masked32 && !(h.RedMask == 0xFF0000 && h.GreenMask == 0xFF00 && h.BlueMask == 0xFF &&
+                             h.AlphaMask == 0xFF000000u)) {
+        UnpackMaskedRows(pixels, h, bitmap);
+    } else {
+        CopyRows(pixels, h, bitmap);
+    }
+    return bitmap;
+}
+
+Result<Bitmap> LoadBmpFile(const std::filesystem::path& path) {
+    auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return bytes.GetError();
+    auto bitmap = DecodeBmp(*bytes);
+    if (!bitmap)
+        return Error{PathText(path) + ": " + bitmap.ErrorMessage()};
+    return bitmap;
+}
+
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
+    const PixelFormat format = bitmap.Format();
+    const int bits = bitmap.BitCount();  // Device and Custom are stored as 24 bits
+    const bool bitFields = format == PixelFormat::Bits16;
+    const std::size_t paletteCount = IsIndexed(format) ? bitmap.Palette().size() : 0;
+    const std::uint32_t tableBytes = bitFields ? 12u : static_cast<std::uint32_t>(4 * paletteCount);
+    const std::uint32_t pixelOffset = FileHeaderSize + InfoHeaderSize + tableBytes;
+    const std::uint64_t imageBytes = RowBytes(static_cast<std::uint64_t>(bitmap.Width()), bits) *
+                                     static_cast<std::uint64_t>(bitmap.Height());
+
+    std::vector<std::uint8_t> out;
+    out.reserve(pixelOffset + static_cast<std::size_t>(imageBytes));
+    out.push_back('B');
+    out.push_back('M');
+    PutU32(out, static_cast<std::uint32_t>(pixelOffset + imageBytes));
+    PutU16(out, 0);
+    PutU16(out, 0);
+    PutU32(out, pixelOffset);
+
+    PutU32(out, InfoHeaderSize);
+    PutI32(out, bitmap.Width());
+    PutI32(out, bitmap.Height());  // positive: bottom-up rows
+    PutU16(out, 1);
+    PutU16(out, static_cast<std::uint16_t>(bits));
+    PutU32(out, bitFields ? BiBitFields : BiRgb);
+    PutU32(out, static_cast<std::uint32_t>(imageBytes));
+    PutI32(out, bitmap.XPelsPerMeter);
+    PutI32(out, bitmap.YPelsPerMeter);
+    PutU32(out, static_cast<std::uint32_t>(paletteCount));
+    PutU32(out, 0);
+
+    if (bitFields) {
+        PutU32(out, bitmap.Masks().Red);
+        PutU32(out, bitmap.Masks().Green);
+        PutU32(out, bitmap.Masks().Blue);
+    }
+    for (std::size_t i = 0; i < paletteCount; ++i) {
+        Color c = bitmap.Palette()[i];
+        out.push_back(BlueOf(c));
+        out.push_back(GreenOf(c));
+        out.push_back(RedOf(c));
+        out.push_back(0);
+    }
+    const std::size_t stride = bitmap.Stride();
+    for (int y = bitmap.Height() - 1; y >= 0; --y) {
+        const std::uint8_t* row = bitmap.Row(y);
+        out.insert(out.end(), row, row + stride);
+    }
+    return out;
+}
+
+Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path) {
+    if (bitmap.Empty())
+        return Error{"Can not save an empty picture as " + PathText(path)};
+    auto bytes = EncodeBmp(bitmap);
+    return WriteFileAtomic(path, bytes);
+}
+
+}  // namespace gf
