@@ -1,0 +1,42 @@
+#pragma once
+// The seam on the real desktop: Qt's message boxes and dialogs, QScreen and QCursor, the
+// clipboard and QDesktopServices.
+
+#include <QStringList>
+
+#include "platform/qt/seam.h"
+
+namespace gf {
+
+class QtSeam : public Seam {
+  public:
+    void ShowMessage(QWidget* owner, const QString& text, const QString& caption) override;
+    Answer Ask(QWidget* owner, const QString& text, const QString& caption,
+               bool withCancel) override;
+    bool RunFileDialog(QWidget* owner, FileDialog& dialog) override;
+    std::optional<Color> ChooseColor(QWidget* owner, Color initial) override;
+    int RunModal(QDialog& dialog) override;
+
+    Bitmap GrabScreenRect(const QRect& rect) override;
+    Color ScreenPixel(const QPoint& pos) override;
+    QPoint PointerPos() override;
+    void MovePointer(const QPoint& pos) override;
+
+    std::optional<Bitmap> ClipboardImage() override;
+    void SetClipboardImage(const Bitmap& picture) override;
+
+    bool OpenWithShell(const QString& fileOrUrl) override;
+};
+
+// The name filters a QFileDialog shows for our filter entries: "description (patterns)", the
+// patterns separated by blanks, "*.*" meaning every file. Used with the dialog's option that
+// hides the pattern part, so the user reads the descriptions as they are written.
+QStringList QtNameFilters(const std::vector<FileFilterEntry>& entries);
+
+// "ico" for ".ico", "" for "".
+QString SuffixOfDefaultExt(const QString& defaultExt);
+
+// True for text that names a web or mail address rather than a file.
+bool LooksLikeUrl(const QString& text);
+
+}  // namespace gf

@@ -1,0 +1,90 @@
+#include "platform/qt/seam.h"
+
+#include <QGuiApplication>
+#include <memory>
+
+#include "platform/qt/qt_seam.h"
+
+namespace gf {
+
+namespace {
+
+Seam* Installed = nullptr;
+
+}  // namespace
+
+std::vector<FileFilterEntry> ParseFileFilter(const QString& filter) {
+    std::vector<FileFilterEntry> entries;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2)
+        entries.push_back({parts[i], parts[i + 1]});
+    return entries;
+}
+
+bool FileDialog::Execute(QWidget* owner) {
+    return CurrentSeam().RunFileDialog(owner, *this);
+}
+
+Seam& CurrentSeam() {
+    if (Installed)
+        return *Installed;
+    static QtSeam real;
+    return real;
+}
+
+Seam* InstallSeam(Seam* seam) {
+    Seam* previous = Installed;
+    Installed = seam;
+    return previous;
+}
+
+QString MessageCaption() {
+    QString name = QGuiApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("Glyphforge") : name;
+}
+
+void ShowMessage(const QString& text, QWidget* owner) {
+    CurrentSeam().ShowMessage(owner, text, MessageCaption());
+}
+
+Answer AskYesNo(const QString& text, const QString& caption, QWidget* owner) {
+    return CurrentSeam().Ask(owner, text, caption, false);
+}
+
+Answer AskYesNoCancel(const QString& text, const QString& caption, QWidget* owner) {
+    return CurrentSeam().Ask(owner, text, caption, true);
+}
+
+std::optional<Color> ChooseColor(Color initial, QWidget* owner) {
+    return CurrentSeam().ChooseColor(owner, initial);
+}
+
+int RunModal(QDialog& dialog) {
+    return CurrentSeam().RunModal(dialog);
+}
+
+Bitmap GrabScreenRect(const QRect& rect) {
+    return CurrentSeam().GrabScreenRect(rect);
+}
+Color ScreenPixel(const QPoint& pos) {
+    return CurrentSeam().ScreenPixel(pos);
+}
+QPoint PointerPos() {
+    return CurrentSeam().PointerPos();
+}
+void MovePointer(const QPoint& pos) {
+    CurrentSeam().MovePointer(pos);
+}
+
+std::optional<Bitmap> ClipboardImage() {
+    return CurrentSeam().ClipboardImage();
+}
+void SetClipboardImage(const Bitmap& picture) {
+    CurrentSeam().SetClipboardImage(picture);
+}
+
+bool OpenWithShell(const QString& fileOrUrl) {
+    return CurrentSeam().OpenWithShell(fileOrUrl);
+}
+
+}  // namespace gf

@@ -1,0 +1,122 @@
+#pragma once
+// The seam between the windows and the windowing system: message boxes and questions, file
+// and colour dialogs, running a window modally, the screen and the mouse pointer, the
+// clipboard and the shell. Windows never call QMessageBox, QFileDialog, QDialog::exec, QScreen,
+// QCursor, QClipboard or QDesktopServices themselves; they call the free functions below, which
+// forward to the installed Seam. The program runs on QtSeam (qt_seam.h); tests install a
+// ScriptedSeam (scripted_seam.h) and run whole commands headless.
+//
+// Scripting a test:
+//
+//     gf::ScriptedSeam seam;               // installs itself, restores the previous on exit
+//     seam.Answers = {gf::Answer::Yes};    // the next question is answered Yes
+//     seam.FileAnswers = {{"/tmp/a.png"}}; // the next file dialog returns this name
+//     seam.ModalScripts.push_back([](QDialog& d) {   // the next modal window: the script
+//         d.findChild<QSlider*>("TrackBar1")->setValue(32); // works on the shown window and
+//         return 1;                                  // returns its modal result
+//     });
+//     seam.Screen = someBitmap; seam.Pointer = {10, 20};   // what the screen shows
+//     ... run the command ...
+//     QCOMPARE(seam.Messages, QStringList{"No icon exists in this file!"});
+//
+// Everything the program asked is also kept, in order, in seam.Log (one line per call).
+
+#include <QPoint>
+#include <QRect>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+#include "platform/bitmap.h"
+#include "platform/color.h"
+
+class QDialog;
+class QWidget;
+
+namespace gf {
+
+enum class Answer { Yes, No, Cancel };
+
+// One entry of a file dialog's filter: a description and its patterns ("*.png;*.jpg").
+struct FileFilterEntry {
+    QString Description;
+    QString Patterns;
+    friend bool operator==(const FileFilterEntry&, const FileFilterEntry&) = default;
+};
+
+// Splits "ICON|*.ico|BMP|*.bmp" into its entries (a trailing description without patterns is
+// dropped).
+std::vector<FileFilterEntry> ParseFileFilter(const QString& filter);
+
+// A file-open or file-save dialog and the state it keeps between runs: the filter index the
+// user chose last and the file name. Windows keep one of these per dialog they own.
+struct FileDialog {
+    enum class Kind { Open, Save };
+
+    Kind Mode = Kind::Open;
+    QString Title;
+    QString Filter;               // "description|patterns|description|patterns..."
+    int FilterIndex = 1;          // 1-based; written back with the entry the user chose
+    QString FileName;             // the initial name; written back with the chosen file
+    QString DefaultExt;           // ".ico": added to a typed name that has no extension (save only)
+    bool PicturePreview = false;  // open dialogs: show the picture under the selection
+
+    // Shows the dialog through the installed seam. True when the user confirmed a file; then
+    // FileName and FilterIndex hold the choice. On cancel nothing changes.
+    bool Execute(QWidget* owner);
+};
+
+class Seam {
+  public:
+    virtual ~Seam() = default;
+
+    // Dialogs. Every one is modal to `owner` (or to the application when it is null).
+    virtual void ShowMessage(QWidget* owner, const QString& text, const QString& caption) = 0;
+    // A question box with the question icon; Cancel is offered only when `withCancel`.
+    virtual Answer Ask(QWidget* owner, const QString& text, const QString& caption,
+                       bool withCancel) = 0;
+    virtual bool RunFileDialog(QWidget* owner, FileDialog& dialog) = 0;
+    virtual std::optional<Color> ChooseColor(QWidget* owner, Color initial) = 0;
+    // Shows the window modally and returns its modal result (1 = confirmed).
+    virtual int RunModal(QDialog& dialog) = 0;
+
+    // Screen and pointer, in global (virtual desktop) coordinates. Parts of a rectangle that
+    // lie on no screen read as black.
+    virtual Bitmap GrabScreenRect(const QRect& rect) = 0;  // 24 bits per pixel
+    virtual Color ScreenPixel(const QPoint& pos) = 0;
+    virtual QPoint PointerPos() = 0;
+    virtual void MovePointer(const QPoint& pos) = 0;
+
+    // Clipboard: the picture on it (24 bits, or 32 when it has alpha), if any.
+    virtual std::optional<Bitmap> ClipboardImage() = 0;
+    virtual void SetClipboardImage(const Bitmap& picture) = 0;
+
+    // Opens a file with the program the desktop associates with it, or a web address ("http",
+    // "https", "mailto") in the browser. False when nothing could be started.
+    virtual bool OpenWithShell(const QString& fileOrUrl) = 0;
+};
+
+// The seam in use: the installed one, else the real one (created on first use).
+Seam& CurrentSeam();
+// Installs `seam` (not owned) and returns the previous installation (nullptr = the real one).
+Seam* InstallSeam(Seam* seam);
+
+// The calls windows make.
+void ShowMessage(const QString& text, QWidget* owner = nullptr);
+Answer AskYesNo(const QString& text, const QString& caption, QWidget* owner = nullptr);
+Answer AskYesNoCancel(const QString& text, const QString& caption, QWidget* owner = nullptr);
+std::optional<Color> ChooseColor(Color initial, QWidget* owner = nullptr);
+int RunModal(QDialog& dialog);
+Bitmap GrabScreenRect(const QRect& rect);
+Color ScreenPixel(const QPoint& pos);
+QPoint PointerPos();
+void MovePointer(const QPoint& pos);
+std::optional<Bitmap> ClipboardImage();
+void SetClipboardImage(const Bitmap& picture);
+bool OpenWithShell(const QString& fileOrUrl);
+
+// The caption message boxes carry when none is given: the application's name.
+QString MessageCaption();
+
+}  // namespace gf
