@@ -1,0 +1,191 @@
+#include "platform/icon_draw.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace gf {
+namespace {
+
+Bitmap Filled(int w, int h, PixelFormat f, Color c, std::uint8_t alpha = 0) {
+    Bitmap b(w, h, f);
+    b.Fill(c, alpha);
+    return b;
+}
+
+TEST(IconDrawTest, AlphaBlendUsesIntegerDivisionPerTermAndIgnoresTheMask) {
+    Bitmap color(3, 1, PixelFormat::Bits32);
+    color.SetPixel(0, 0, Rgb(200, 100, 50));
+    color.SetAlpha(0, 0, 128);
+    color.SetPixel(1, 0, Rgb(200, 100, 50));  // alpha 0: background shows
+    color.SetPixel(2, 0, Rgb(1, 2, 3));
+    color.SetAlpha(2, 0, 255);
+    Bitmap mask(3, 1, PixelFormat::Bits1);
+    mask.SetPixel(0, 0, White);  // transparent in the mask, yet drawn: the mask is not used
+    mask.SetPixel(2, 0, White);
+
+    Bitmap target = Filled(3, 1, PixelFormat::Bits24, Rgb(10, 20, 30));
+    DrawIcon(target, 0, 0, color, mask);
+    // red 200*128/255 + 10*127/255 = 100 + 4; green 50 + 9; blue 25 + 14.
+    EXPECT_EQ(target.GetPixel(0, 0), Rgb(104, 59, 39));
+    EXPECT_EQ(target.GetPixel(1, 0), Rgb(10, 20, 30));
+    EXPECT_EQ(target.GetPixel(2, 0), Rgb(1, 2, 3));
+}
+
+TEST(IconDrawTest, AndXorRuleWithOneBitMask) {
+    Bitmap color(3, 1, PixelFormat::Bits24);
+    color.SetPixel(0, 0, Rgb(0xFF, 0xFF, 0x00));  // transparent, not black: background XOR colour
+    color.SetPixel(1, 0, Black);                  // transparent, black: background
+    color.SetPixel(2, 0, Rgb(7, 8, 9));           // opaque: colour
+    Bitmap mask(3, 1, PixelFormat::Bits1);
+    mask.SetPixel(0, 0, White);
+    mask.SetPixel(1, 0, White);
+
+    Bitmap target = Filled(3, 1, PixelFormat::Bits24, Rgb(0xF0, 0x0F, 0xFF));
+    DrawIcon(target, 0, 0, color, mask);
+    EXPECT_EQ(target.GetPixel(0, 0), Rgb(0x0F, 0xF0, 0xFF));
+    EXPECT_EQ(target.GetPixel(1, 0), Rgb(0xF0, 0x0F, 0xFF));
+    EXPECT_EQ(target.GetPixel(2, 0), Rgb(7, 8, 9));
+}
+
+TEST(IconDrawTest, EightBitMaskAndAlphaFreeThirtyTwoBitColour) {
+    // A 32-bit colour image whose alpha is all zero is drawn by the mask.
+    Bitmap color = Filled(3, 1, PixelFormat::Bits32, Rgb(50, 60, 70), 0);
+    color.SetPixel(0, 0, Black);
+    Bitmap mask(3, 1, PixelFormat::Bits8);
+    mask.Row(0)[0] = 255;  // transparent
+    mask.Row(0)[1] = 254;  // anything else is opaque
+    Bitmap target = Filled(3, 1, PixelFormat::Bits32, Rgb(1, 1, 1), 77);
+    DrawIcon(target, 0, 0, color, mask);
+    EXPECT_EQ(target.GetPixel(0, 0), Rgb(1, 1, 1));
+    EXPECT_EQ(target.GetPixel(1, 0), Rgb(50, 60, 70));
+    EXPECT_EQ(target.GetPixel(2, 0), Rgb(50, 60, 70));
+    for (int x = 0; x < 3; ++x)
+        EXPECT_EQ(target.GetAlpha(x, 0), 77);  // target alpha kept
+}
+
+TEST(IconDrawTest, ColourImagesOfAnyDepthAndClipping) {
+    Bitmap color(2, 2, PixelFormat::Bits4);
+    color.SetPixel(0, 0, Rgb(255, 0, 0));
+    color.SetPixel(1, 0, Rgb(0, 255, 0));
+    color.SetPixel(0, 1, Rgb(0, 0, 255));
+    color.SetPixel(1, 1, White);
+    Bitmap mask(2, 2, PixelFormat::Bits1);
+    Bitmap target = Filled(2, 2, PixelFormat::Bits24, Rgb(9, 9, 9));
+    DrawIcon(target, -1, 1, color, mask);  // only the icon's top-right pixel lands
+    EXPECT_EQ(target.GetPixel(0, 1), Rgb(0, 255, 0));
+    EXPECT_EQ(target.GetPixel(0, 0), Rgb(9, 9, 9));
+    EXPECT_EQ(target.GetPixel(1, 1), Rgb(9, 9, 9));
+    DrawIcon(target, 2, 0, color, mask);  // entirely outside
+    DrawIcon(target, -5, -5, color, mask);
+    EXPECT_EQ(target.GetPixel(1, 0), Rgb(9, 9, 9));
+}
+
+TEST(IconDrawTest, StretchedDrawingIsNearestNeighbourOnColourAndMask) {
+    Bitmap color(3, 1, PixelFormat::Bits24);
+    color.SetPixel(0, 0, Rgb(1, 0, 0));
+    color.SetPixel(1, 0, Rgb(2, 0, 0));
+    color.SetPixel(2, 0, Black);
+    Bitmap mask(3, 1, PixelFormat::Bits1);
+    mask.SetPixel(2, 0, White);
+    Bitmap target = Filled(7, 2, PixelFormat::Bits24, Rgb(0, 0, 99));
+    DrawIconStretched(target, 1, 0, 6, 2, color, mask);
+    // Target column j (from 1) takes source column 3 * j / 6: 0 0 1 1 2 2.
+    const Color want[] = {Rgb(0, 0, 99), Rgb(1, 0, 0),  Rgb(1, 0, 0), Rgb(2, 0, 0),
+                          Rgb(2, 0, 0),  Rgb(0, 0, 99), Rgb(0, 0, 99)};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 7; ++x)
+            EXPECT_EQ(target.GetPixel(x, y), want[x]) << x << "," << y;
+}
+
+TEST(IconDrawTest, MaskAndAlphaQueries) {
+    Bitmap m1(9, 1, PixelFormat::Bits1);
+    m1.SetPixel(8, 0, White);
+    EXPECT_TRUE(MaskIsTransparent(m1, 8, 0));
+    EXPECT_FALSE(MaskIsTransparent(m1, 7, 0));
+    Bitmap m8(2, 1, PixelFormat::Bits8);
+    m8.Row(0)[1] = 255;
+    EXPECT_TRUE(MaskIsTransparent(m8, 1, 0));
+    EXPECT_FALSE(MaskIsTransparent(m8, 0, 0));
+    Bitmap m24(2, 1, PixelFormat::Bits24);
+    m24.SetPixel(0, 0, White);
+    EXPECT_TRUE(MaskIsTransparent(m24, 0, 0));
+    EXPECT_FALSE(MaskIsTransparent(m24, 1, 0));
+
+    Bitmap c(3, 3, PixelFormat::Bits32);
+    c.Fill(White, 0);
+    EXPECT_FALSE(HasAnyAlpha(c));
+    c.SetAlpha(2, 2, 1);
+    EXPECT_TRUE(HasAnyAlpha(c));
+    EXPECT_FALSE(HasAnyAlpha(Filled(2, 2, PixelFormat::Bits24, White)));
+}
+
+TEST(IconDrawTest, AreaAverageOfBlocks) {
+    Bitmap src(4, 2, PixelFormat::Bits24);
+    const std::uint8_t reds[2][4] = {{0, 255, 10, 20}, {0, 255, 30, 41}};
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 4; ++x)
+            src.SetPixel(x, y, Rgb(reds[y][x], 0, 200));
+    Bitmap out = StretchAreaAverage(src, 2, 1, PixelFormat::Bits32);
+    ASSERT_EQ(out.Format(), PixelFormat::Bits32);
+    EXPECT_EQ(out.GetPixel(0, 0), Rgb(128, 0, 200));  // 510 / 4 = 127.5, rounded
+    EXPECT_EQ(out.GetPixel(1, 0), Rgb(25, 0, 200));   // 101 / 4
+    EXPECT_EQ(out.GetAlpha(0, 0), 0);
+}
+
+TEST(IconDrawTest, AreaAverageWeighsFractionalCoverage) {
+    Bitmap src(3, 1, PixelFormat::Bits8);  // indexed sources are read through the palette
+    src.SetPalette({Rgb(0, 0, 0), Rgb(90, 0, 0), Rgb(180, 0, 0)});
+    src.Row(0)[1] = 1;
+    src.Row(0)[2] = 2;
+    Bitmap down = StretchAreaAverage(src, 2, 1, PixelFormat::Bits24);
+    EXPECT_EQ(down.Format(), PixelFormat::Bits24);
+    EXPECT_EQ(down.GetPixel(0, 0), Rgb(30, 0, 0));   // (0 * 2 + 90) / 3
+    EXPECT_EQ(down.GetPixel(1, 0), Rgb(150, 0, 0));  // (90 + 180 * 2) / 3
+
+    Bitmap two(2, 1, PixelFormat::Bits24);
+    two.SetPixel(1, 0, Rgb(100, 0, 0));
+    Bitmap up = StretchAreaAverage(two, 3, 1, PixelFormat::Bits24);
+    EXPECT_EQ(up.GetPixel(0, 0), Rgb(0, 0, 0));
+    EXPECT_EQ(up.GetPixel(1, 0), Rgb(50, 0, 0));  // straddles both source pixels
+    EXPECT_EQ(up.GetPixel(2, 0), Rgb(100, 0, 0));
+}
+
+TEST(IconDrawTest, AreaAverageAtEqualSizeIsAnExactCopy) {
+    std::mt19937 rng(11);
+    Bitmap src(37, 23, PixelFormat::Bits24);
+    for (int y = 0; y < 23; ++y)
+        for (int x = 0; x < 37; ++x)
+            src.SetPixel(x, y, rng() & 0xFFFFFF);
+    EXPECT_EQ(StretchAreaAverage(src, 37, 23, PixelFormat::Bits24), src);
+    // A uniform picture stays uniform at any size.
+    Bitmap flat = Filled(1000, 800, PixelFormat::Bits24, Rgb(12, 34, 56));
+    Bitmap small = StretchAreaAverage(flat, 256, 256, PixelFormat::Bits32);
+    for (int y = 0; y < 256; y += 51)
+        for (int x = 0; x < 256; x += 17)
+            ASSERT_EQ(small.GetPixel(x, y), Rgb(12, 34, 56));
+    EXPECT_TRUE(StretchAreaAverage(flat, 0, 5, PixelFormat::Bits24).Empty());
+}
+
+TEST(IconDrawTest, NearestStretchIndexRuleKeepsFormatAndPalette) {
+    Bitmap src(5, 4, PixelFormat::Bits4);
+    src.SetPalette(std::vector<Color>(DefaultPalette(PixelFormat::Bits4)));
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 5; ++x)
+            src.SetPixel(x, y, src.Palette()[(y * 5 + x) % 16]);
+    Bitmap out = StretchNearest(src, 3, 7);
+    ASSERT_EQ(out.Format(), PixelFormat::Bits4);
+    EXPECT_EQ(out.Palette(), src.Palette());
+    for (int i = 0; i < 7; ++i)
+        for (int j = 0; j < 3; ++j)
+            EXPECT_EQ(out.GetPixel(j, i), src.GetPixel(5 * j / 3, 4 * i / 7)) << j << "," << i;
+
+    Bitmap rgba(3, 1, PixelFormat::Bits32);
+    rgba.SetAlpha(2, 0, 200);
+    Bitmap wide = StretchNearest(rgba, 6, 1);
+    EXPECT_EQ(wide.GetAlpha(4, 0), 200);
+    EXPECT_EQ(wide.GetAlpha(3, 0), 0);
+}
+
+}  // namespace
+}  // namespace gf
