@@ -70,8 +70,8 @@ Color Bitmap::GetPixel(int x, int y) const {
         case PixelFormat::Bits15:
         case PixelFormat::Bits16: {
             std::uint32_t px = row[2 * x] | (row[2 * x + 1] << 8);
-            MaskChannel r(Masks_.Red), g(Masks_.Green), b(Masks_.Blue);
-            return Rgb(r.Unpack(px), g.Unpack(px), b.Unpack(px));
+            return Rgb(UnpackChannel(px, Masks_.Red), UnpackChannel(px, Masks_.Green),
+                       UnpackChannel(px, Masks_.Blue));
         }
         case PixelFormat::Bits32: {
             const std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);

@@ -14,6 +14,15 @@ std::uint8_t ExpandBits(std::uint32_t v, int bits) {
     return static_cast<std::uint8_t>(out);
 }
 
+std::uint8_t UnpackChannel(std::uint32_t pixel, std::uint32_t mask) {
+    if (mask == 0)
+        return 0;
+    const int shift = std::countr_zero(mask);
+    const int bits = std::bit_width(mask >> shift);
+    const std::uint32_t v = (pixel & mask) >> shift;
+    return bits <= 8 ? ExpandBits(v, bits) : static_cast<std::uint8_t>(v >> (bits - 8));
+}
+
 MaskChannel::MaskChannel(std::uint32_t mask) : Mask(mask) {
     if (mask == 0)
         return;

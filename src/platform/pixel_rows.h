@@ -40,6 +40,9 @@ class MaskChannel {
 // Expands the low `bits` bits of v (bits 1..8) to 0..255 by repeating them.
 std::uint8_t ExpandBits(std::uint32_t v, int bits);
 
+// The same as MaskChannel(mask).Unpack(pixel), for single pixels.
+std::uint8_t UnpackChannel(std::uint32_t pixel, std::uint32_t mask);
+
 // Reads runs of pixels of one bitmap as blue, green, red, alpha quadruples. Formats without
 // alpha read as alpha 255.
 class RowReader {
