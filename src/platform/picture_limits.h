@@ -1,0 +1,27 @@
+#pragma once
+// Memory limits the picture decoders check before they allocate. A header of a few bytes can
+// claim a picture of 32768 x 32768 pixels; the decoders refuse what would need more memory than
+// any picture this program works on, instead of trying to allocate it.
+
+#include <cstdint>
+
+namespace gf {
+
+// The most bytes of decoded pixels one picture (all frames of an animation together) may take.
+inline constexpr std::uint64_t MaxDecodedPictureBytes = 1ull << 30;
+
+// True when a picture of width x height at bytesPerPixel fits MaxDecodedPictureBytes `count`
+// times over (computed without overflow).
+constexpr bool DecodedPictureFits(std::uint64_t width, std::uint64_t height, int bytesPerPixel,
+                                  std::uint64_t count = 1) {
+    if (width == 0 || height == 0 || count == 0)
+        return true;
+    if (width > 0xFFFFFFFFull || height > 0xFFFFFFFFull || bytesPerPixel < 0 || bytesPerPixel > 16)
+        return false;
+    // width * height fits 64 bits; the comparison by division keeps the product in range.
+    std::uint64_t pixels = width * height;
+    std::uint64_t limit = MaxDecodedPictureBytes / count;
+    return bytesPerPixel == 0 || pixels <= limit / static_cast<std::uint64_t>(bytesPerPixel);
+}
+
+}  // namespace gf

@@ -1,0 +1,268 @@
+#include "platform/png_codec.h"
+
+#include <png.h>
+
+#include <cstdio>
+#include <cstring>
+#include <new>
+
+#include "platform/file_io.h"
+#include "platform/picture_limits.h"
+
+// libpng reports errors by longjmp. Every call into libpng that can fail therefore runs inside
+// a small function whose frame holds nothing with a destructor: the jump only ever skips C
+// frames and those functions. The C++ objects (the bitmap, the row pointers, the output
+// buffer) live in the callers and are reached through plain pointers.
+
+namespace gf {
+
+namespace {
+
+constexpr std::size_t MessageSize = 200;
+
+// State shared with libpng's callbacks. Plain data only.
+struct PngIo {
+    const std::uint8_t* Data = nullptr;
+    std::size_t Size = 0;
+    std::size_t Pos = 0;
+    std::vector<std::uint8_t>* Output = nullptr;  // writing only
+    bool OutOfMemory = false;
+    char Message[MessageSize] = {};
+};
+
+void PngError(png_structp png, png_const_charp message) {
+    auto* io = static_cast<PngIo*>(png_get_error_ptr(png));
+    if (io && io->Message[0] == '\0')
+        std::snprintf(io->Message, MessageSize, "%s", message ? message : "unknown error");
+    png_longjmp(png, 1);
+}
+
+void PngWarning(png_structp, png_const_charp) {
+    // Warnings (unknown chunks, colour profiles we ignore anyway) are not worth a word.
+}
+
+void PngRead(png_structp png, png_bytep out, png_size_t length) {
+    auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+    if (length > io->Size - io->Pos)
+        png_error(png, "the file ends too early");
+    std::memcpy(out, io->Data + io->Pos, length);
+    io->Pos += length;
+}
+
+void PngWrite(png_structp png, png_bytep data, png_size_t length) {
+    auto* io = static_cast<PngIo*>(png_get_io_ptr(png));
+    bool failed = false;
+    try {
+        io->Output->insert(io->Output->end(), data, data + length);
+    } catch (...) {
+        failed = true;
+    }
+    // Raised outside the handler, so the jump leaves no exception object behind.
+    if (failed) {
+        io->OutOfMemory = true;
+        png_error(png, "out of memory");
+    }
+}
+
+void PngFlush(png_structp) {}
+
+// Owns the libpng structures; destroyed in the C++ caller, never inside a jump.
+struct PngReadHandle {
+    png_structp Png = nullptr;
+    png_infop Info = nullptr;
+    ~PngReadHandle() {
+        if (Png)
+            png_destroy_read_struct(&Png, Info ? &Info : nullptr, nullptr);
+    }
+};
+
+struct PngWriteHandle {
+    png_structp Png = nullptr;
+    png_infop Info = nullptr;
+    ~PngWriteHandle() {
+        if (Png)
+            png_destroy_write_struct(&Png, Info ? &Info : nullptr);
+    }
+};
+
+// What the header says, after the transformations to 8-bit blue, green, red, alpha.
+struct PngHeader {
+    png_uint_32 Width = 0;
+    png_uint_32 Height = 0;
+    bool HasAlpha = false;
+    png_size_t RowBytes = 0;
+    int Channels = 0;
+    int BitDepth = 0;
+};
+
+// Reads the header and sets up the conversion to 8-bit blue, green, red, alpha.
+bool ReadPngHeader(png_structp png, png_infop info, PngHeader* header) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_user_limits(png, MaxBitmapSide, MaxBitmapSide);
+    png_read_info(png, info);
+
+    png_uint_32 width = 0, height = 0;
+    int bitDepth = 0, colorType = 0, interlace = 0;
+    png_get_IHDR(png, info, &width, &height, &bitDepth, &colorType, &interlace, nullptr, nullptr);
+    header->Width = width;
+    header->Height = height;
+    bool hasTrns = png_get_valid(png, info, PNG_INFO_tRNS) != 0;
+    header->HasAlpha = (colorType & PNG_COLOR_MASK_ALPHA) != 0 || hasTrns;
+
+    // Palette to colours, 1/2/4-bit grey to 8 bits, tRNS to an alpha channel.
+    png_set_expand(png);
+    if (bitDepth == 16)
+        png_set_scale_16(png);
+    if ((colorType & PNG_COLOR_MASK_COLOR) == 0)
+        png_set_gray_to_rgb(png);
+    if (!header->HasAlpha)
+        png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
+    png_set_bgr(png);
+    // The stored samples are taken as they are: a gamma chunk does not change them.
+    png_set_interlace_handling(png);
+    png_read_update_info(png, info);
+
+    header->RowBytes = png_get_rowbytes(png, info);
+    header->Channels = png_get_channels(png, info);
+    header->BitDepth = png_get_bit_depth(png, info);
+    return true;
+}
+
+bool ReadPngRows(png_structp png, png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_image(png, rows);
+    return true;
+}
+
+// The chunks after the image data carry nothing we use; a file that ends without them (or
+// with a damaged one) still has all its pixels.
+void ReadPngEnd(png_structp png) {
+    if (setjmp(png_jmpbuf(png)))
+        return;
+    png_read_end(png, nullptr);
+}
+
+bool WritePngRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height,
+                  png_bytepp rows) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    png_set_bgr(png);
+    png_write_image(png, rows);
+    png_write_end(png, info);
+    return true;
+}
+
+std::string Damaged(const PngIo& io) {
+    return std::string("The PNG picture is damaged: ") +
+           (io.Message[0] ? io.Message : "unknown error");
+}
+
+}  // namespace
+
+bool HasPngSignature(Bytes data) {
+    return data.size() >= sizeof PngSignature &&
+           std::memcmp(data.data(), PngSignature, sizeof PngSignature) == 0;
+}
+
+Result<PngPicture> DecodePng(Bytes data) {
+    if (!HasPngSignature(data))
+        return Error{"The file is not a PNG picture."};
+    try {
+        PngIo io;
+        io.Data = data.data();
+        io.Size = data.size();
+        PngReadHandle handle;
+        handle.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, PngError, PngWarning);
+        if (!handle.Png)
+            return Error{"Not enough memory to read the PNG picture."};
+        handle.Info = png_create_info_struct(handle.Png);
+        if (!handle.Info)
+            return Error{"Not enough memory to read the PNG picture."};
+        png_set_read_fn(handle.Png, &io, PngRead);
+
+        PngHeader header;
+        if (!ReadPngHeader(handle.Png, handle.Info, &header))
+            return Error{Damaged(io)};
+        if (header.Width == 0 || header.Height == 0 || header.Width > MaxBitmapSide ||
+            header.Height > MaxBitmapSide)
+            return Error{"The PNG picture's size is not supported."};
+        if (!DecodedPictureFits(header.Width, header.Height, 4))
+            return Error{"The PNG picture is too large to load."};
+        // The conversions above must yield exactly four bytes a pixel; anything else would
+        // overrun the rows.
+        if (header.Channels != 4 || header.BitDepth != 8 ||
+            header.RowBytes != static_cast<png_size_t>(header.Width) * 4)
+            return Error{"The PNG picture's pixel format is not supported."};
+
+        PngPicture picture;
+        picture.HasAlpha = header.HasAlpha;
+        picture.Pixels = Bitmap(static_cast<int>(header.Width), static_cast<int>(header.Height),
+                                PixelFormat::Bits32);
+        std::vector<png_bytep> rows(header.Height);
+        for (png_uint_32 y = 0; y < header.Height; ++y)
+            rows[y] = picture.Pixels.Row(static_cast<int>(y));
+        if (!ReadPngRows(handle.Png, rows.data()))
+            return Error{Damaged(io)};
+        ReadPngEnd(handle.Png);
+        return picture;
+    } catch (const std::bad_alloc&) {
+        return Error{"Not enough memory to read the PNG picture."};
+    }
+}
+
+Result<PngPicture> LoadPngFile(const std::filesystem::path& path) {
+    auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return bytes.GetError();
+    return DecodePng(*bytes);
+}
+
+Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32) {
+    if (bitmap32.Format() != PixelFormat::Bits32)
+        return Error{"Only a 32-bit picture can be written as an RGBA PNG."};
+    if (bitmap32.Empty())
+        return Error{"An empty picture can not be written as a PNG."};
+    try {
+        std::vector<std::uint8_t> output;
+        output.reserve(static_cast<std::size_t>(bitmap32.Width()) * bitmap32.Height() / 2 + 1024);
+        PngIo io;
+        io.Output = &output;
+        PngWriteHandle handle;
+        handle.Png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &io, PngError, PngWarning);
+        if (!handle.Png)
+            return Error{"Not enough memory to write the PNG picture."};
+        handle.Info = png_create_info_struct(handle.Png);
+        if (!handle.Info)
+            return Error{"Not enough memory to write the PNG picture."};
+        png_set_write_fn(handle.Png, &io, PngWrite, PngFlush);
+
+        std::vector<png_bytep> rows(static_cast<std::size_t>(bitmap32.Height()));
+        for (int y = 0; y < bitmap32.Height(); ++y)
+            rows[static_cast<std::size_t>(y)] = const_cast<png_bytep>(bitmap32.Row(y));
+        // libpng copies each row into its own buffer before swapping blue and red, so the
+        // bitmap's rows are only read.
+        if (!WritePngRows(handle.Png, handle.Info, static_cast<png_uint_32>(bitmap32.Width()),
+                          static_cast<png_uint_32>(bitmap32.Height()), rows.data())) {
+            if (io.OutOfMemory)
+                return Error{"Not enough memory to write the PNG picture."};
+            return Error{std::string("The PNG picture could not be written: ") + io.Message};
+        }
+        return output;
+    } catch (const std::bad_alloc&) {
+        return Error{"Not enough memory to write the PNG picture."};
+    }
+}
+
+Status SavePngFile(const Bitmap& bitmap32, const std::filesystem::path& path) {
+    auto encoded = EncodePngRgba(bitmap32);
+    if (!encoded)
+        return encoded.GetError();
+    return WriteFileAtomic(path, *encoded);
+}
+
+}  // namespace gf
