@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
         std::error_code ec;
         if (fs::is_directory(p, ec)) {
             for (const auto& entry : fs::recursive_directory_iterator(p, ec)) {
-                if (entry.is_regular_file()) Replay(entry.path(), count);
+                if (entry.is_regular_file())
+                    Replay(entry.path(), count);
             }
         } else if (fs::is_regular_file(p, ec)) {
             Replay(p, count);

@@ -20,13 +20,15 @@ std::string PathText(const fs::path& path) {
 
 Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint64_t maxBytes) {
     std::FILE* f = std::fopen(path.string().c_str(), "rb");
-    if (!f) return Error{"Can not open file " + PathText(path)};
+    if (!f)
+        return Error{"Can not open file " + PathText(path)};
     std::vector<std::uint8_t> data;
     std::uint8_t chunk[65536];
     bool tooBig = false;
     for (;;) {
         std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
-        if (n == 0) break;
+        if (n == 0)
+            break;
         if (data.size() + n > maxBytes) {
             tooBig = true;
             break;
@@ -35,8 +37,10 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint6
     }
     bool readError = std::ferror(f) != 0;
     std::fclose(f);
-    if (tooBig) return Error{"The file is too large: " + PathText(path)};
-    if (readError) return Error{"Can not read file " + PathText(path)};
+    if (tooBig)
+        return Error{"The file is too large: " + PathText(path)};
+    if (readError)
+        return Error{"Can not read file " + PathText(path)};
     return data;
 }
 
@@ -47,15 +51,16 @@ fs::path TemporarySibling(const fs::path& target) {
     static const unsigned seed = std::random_device{}();
     auto name = target.filename().string();
     char suffix[40];
-    std::snprintf(suffix, sizeof suffix, ".%08x%04x.tmp", seed,
-                  counter.fetch_add(1) & 0xFFFFu);
+    std::snprintf(suffix, sizeof suffix, ".%08x%04x.tmp", seed, counter.fetch_add(1) & 0xFFFFu);
     return target.parent_path() / ("." + name + suffix);
 }
 
 bool FlushToDisk(std::FILE* f) {
-    if (std::fflush(f) != 0) return false;
+    if (std::fflush(f) != 0)
+        return false;
 #ifndef _WIN32
-    if (::fsync(::fileno(f)) != 0) return false;
+    if (::fsync(::fileno(f)) != 0)
+        return false;
 #endif
     return true;
 }
@@ -63,9 +68,11 @@ bool FlushToDisk(std::FILE* f) {
 }  // namespace
 
 Status WriteFileAtomicWith(const fs::path& path, const std::function<bool(std::FILE*)>& produce) {
-    if (path.empty()) return Error{"No file name was given."};
+    if (path.empty())
+        return Error{"No file name was given."};
     std::error_code ec;
-    if (fs::is_directory(path, ec)) return Error{"Can not write " + PathText(path) + ": it is a folder."};
+    if (fs::is_directory(path, ec))
+        return Error{"Can not write " + PathText(path) + ": it is a folder."};
 
     fs::path temp;
     std::FILE* f = nullptr;
@@ -73,7 +80,8 @@ Status WriteFileAtomicWith(const fs::path& path, const std::function<bool(std::F
         temp = TemporarySibling(path);
         f = std::fopen(temp.string().c_str(), "wbx");
     }
-    if (!f) return Error{"Can not create file " + PathText(path)};
+    if (!f)
+        return Error{"Can not create file " + PathText(path)};
 
     bool ok = produce(f) && FlushToDisk(f);
     ok = (std::fclose(f) == 0) && ok;

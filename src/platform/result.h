@@ -14,7 +14,7 @@ struct Error {
 
 template <class T>
 class Result {
-public:
+  public:
     Result(T value) : State(std::move(value)) {}
     Result(Error error) : State(std::move(error)) {}
 
@@ -32,13 +32,13 @@ public:
     const std::string& ErrorMessage() const { return std::get<1>(State).Message; }
     const Error& GetError() const { return std::get<1>(State); }
 
-private:
+  private:
     std::variant<T, Error> State;
 };
 
 // Result of an operation that yields nothing but success or an error.
 class Status {
-public:
+  public:
     Status() = default;
     Status(Error error) : Failure(std::move(error)) {}
     static Status Success() { return {}; }
@@ -47,7 +47,7 @@ public:
     explicit operator bool() const { return Ok(); }
     const std::string& ErrorMessage() const { return Failure->Message; }
 
-private:
+  private:
     std::optional<Error> Failure;
 };
 
