@@ -1,0 +1,73 @@
+#include "editor/pixels/editor_road.h"
+
+#include <cstring>
+
+#include "editor/pixels/mask.h"
+
+namespace gf {
+
+SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification) {
+    SourceStart s;
+    s.Color = AsTrueColour(picture);
+    s.Mask = MakeMask(s.Color.Width(), s.Color.Height(), MaskOpaque);
+    if (s.Color.Format() != PixelFormat::Bits32)
+        return s;
+
+    bool anyAlpha = false;
+    for (int y = 0; y < s.Color.Height() && !anyAlpha; ++y) {
+        const std::uint8_t* row = s.Color.Row(y);
+        for (int x = 0; x < s.Color.Width(); ++x)
+            if (row[4 * x + 3] != 0) {
+                anyAlpha = true;
+                break;
+            }
+    }
+    const bool useAlpha = anyAlpha && automaticIdentification;
+    for (int y = 0; y < s.Color.Height(); ++y) {
+        std::uint8_t* row = s.Color.Row(y);
+        std::uint8_t* m = s.Mask.Row(y);
+        for (int x = 0; x < s.Color.Width(); ++x) {
+            std::uint8_t& a = row[4 * x + 3];
+            if (!useAlpha) {
+                a = 255;
+            } else if (a == 0) {
+                m[x] = MaskTransparent;
+            }
+        }
+    }
+    s.AlphaGivesTransparency = useAlpha;
+    return s;
+}
+
+Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& settings) {
+    if (settings.Size.Width <= 0 || settings.Size.Height <= 0)
+        return Error{"The icon size must be at least 1 x 1."};
+    const SourceStart start = PrepareSource(picture, settings.AutomaticIdentification);
+    const Bitmap preview = ComposeSourcePreview(start.Color, start.Mask, settings.Background);
+
+    RoadResult result;
+    ResampleSourceToIcon(start.Color, start.Mask, preview, settings.Size, result.Color,
+                         result.Mask);
+
+    if (!start.AlphaGivesTransparency) {
+        // The transparency page works from an untouched copy of the resized picture.
+        result.TransparencyPageUsed = true;
+        const Bitmap reference = result.Color;
+        const Bitmap region = MakeMask(reference.Width(), reference.Height(), 0);
+        TransparencySettings t = settings.Transparency;
+        if (settings.TransparentFromTopLeft && !reference.Empty()) {
+            t.Transparent = true;
+            t.Key = reference.GetPixel(0, 0);
+        }
+        ApplyTransparencyToIcon(reference, region, t, result.Color, result.Mask);
+    }
+
+    ColourBitsSettings bits = settings.ColourBits;
+    bits.Background = settings.Background;
+    Status s = FinishColourBits(result.Color, result.Mask, bits, nullptr);
+    if (!s)
+        return Error{s.ErrorMessage()};
+    return result;
+}
+
+}  // namespace gf

@@ -1,0 +1,46 @@
+#pragma once
+// The editor's road without its window: start, size page, transparency page and "Finish" run
+// on one picture with fixed settings. The command-line tool converts pictures through this, and
+// the window runs the same steps one page at a time.
+
+#include "editor/pixels/colour_bits.h"
+#include "editor/pixels/resample.h"
+#include "editor/pixels/similarity.h"
+#include "platform/bitmap.h"
+#include "platform/result.h"
+
+namespace gf {
+
+// The source pair the editor starts from.
+struct SourceStart {
+    Bitmap Color;  // 24- or 32-bit
+    Bitmap Mask;   // 8-bit
+    // The picture's alpha gives the transparency: the transparency page is skipped.
+    bool AlphaGivesTransparency = false;
+};
+
+// The start step on a loaded picture. A 32-bit picture keeps its alpha and gets its mask from it
+// (alpha 0 transparent, 255 opaque, partial values opaque) when `automaticIdentification` is on
+// and some alpha byte is non-zero; otherwise every alpha becomes 255 and the mask is all opaque.
+// Pictures of other depths become 24-bit.
+SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification);
+
+struct RoadSettings {
+    SizeSettings Size;
+    Color Background = White;             // canvas background colour of the size page
+    bool AutomaticIdentification = true;  // "Automatic icon identification"
+    TransparencySettings Transparency;    // used only when the transparency page is
+    bool TransparentFromTopLeft = false;  // the key is the resized picture's top-left pixel
+    ColourBitsSettings ColourBits;        // its Background is taken from Background
+};
+
+struct RoadResult {
+    Bitmap Color;  // at the chosen depth
+    Bitmap Mask;   // 8-bit, 255 transparent
+    bool TransparencyPageUsed = false;
+};
+
+// Runs the road. Fails when the icon size is empty or the palette cannot be made.
+Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& settings);
+
+}  // namespace gf

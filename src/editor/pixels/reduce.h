@@ -1,0 +1,49 @@
+#pragma once
+// Reduction of a true-colour image to 1, 4 or 8 bits per pixel with a palette.
+
+#include <vector>
+
+#include "editor/pixels/palettes.h"
+#include "platform/bitmap.h"
+#include "platform/result.h"
+
+namespace gf {
+
+// The "Optimized" palette of a picture: the picture encoded as a baseline JPEG at quality 100
+// and decoded with libjpeg's two-pass quantiser (236 colours, Floyd-Steinberg); its colours
+// ordered by how many decoded pixels use them, most used first. Entries beyond the quantiser's
+// colours repeat its first colour with a use count of 0: they sort behind every used colour and,
+// being equal to an earlier entry, never win a nearest-colour search. Always 256 entries.
+Result<std::vector<Color>> OptimizedPalette(const Bitmap& picture);
+
+// Index of the nearest entry (least sum of squared red, green and blue differences; the lowest
+// index on ties) for every pixel, computed fast for whole pictures.
+class NearestColourMap {
+  public:
+    explicit NearestColourMap(std::vector<Color> palette);
+    int Nearest(Color c);
+
+  private:
+    struct Entry {
+        int R, G, B, Index;
+    };
+    std::vector<Entry> ByRed;  // sorted by red, then by index
+    std::vector<std::uint32_t> CacheKeys;
+    std::vector<std::uint8_t> CacheValues;
+};
+
+// The palette of a kind for `bits` (1, 4 or 8) bits per pixel, 256 entries. Custom reads the
+// palette grid image (the optimized palette when none is given).
+Result<std::vector<Color>> PaletteOfKind(const Bitmap& picture, PaletteKind kind,
+                                         const Bitmap* paletteImage);
+
+// Replaces `picture` by a bitmap of `bits` bits per pixel (1, 4 or 8) whose colour table is the
+// first 2^bits entries of the kind's palette; every pixel takes the nearest entry, without
+// dithering. A palette image, when given, is redrawn with those entries (the rest stays white).
+// Fails only when the optimized palette cannot be computed; the picture is then unchanged.
+Status ReduceToPalette(Bitmap& picture, int bits, PaletteKind kind, Bitmap* paletteImage);
+
+// The reduction with a known colour table of 2, 16 or 256 entries.
+void MapToPalette(Bitmap& picture, int bits, const std::vector<Color>& table);
+
+}  // namespace gf
