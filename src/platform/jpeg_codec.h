@@ -20,7 +20,11 @@ Result<Bitmap> LoadJpegFile(const std::filesystem::path& path);
 Result<std::vector<std::uint8_t>> EncodeJpeg(const Bitmap& bitmap, int quality);
 
 // Decodes with libjpeg's two-pass quantiser into an 8-bit bitmap whose palette holds the
-// quantiser's colours (at most `colours`, 2..256), Floyd-Steinberg dithered when asked.
+// quantiser's colours (at most `colours`, 2..256), Floyd-Steinberg dithered when asked. The
+// palette has exactly as many entries as the quantiser made (often fewer than asked, never
+// padded to 256); every pixel index lies inside it. The quantiser cannot go below 8 colours:
+// for 2..7 the most used of its 8 are kept and the other pixels take the nearest of them.
+// CMYK files are converted to red, green and blue before quantising.
 Result<Bitmap> DecodeJpegQuantized(Bytes data, int colours, bool dither);
 
 }  // namespace gf
