@@ -1,0 +1,152 @@
+// Runs the glyphforge-cli program itself.
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "iconfile/ico_decode.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_io.h"
+#include "platform/png_codec.h"
+#include "support/temp_folder.h"
+
+#if !defined(_WIN32)
+#include <sys/wait.h>
+#endif
+
+namespace gf {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct RunResult {
+    int Exit = -1;
+    std::string Out;
+    std::string Err;
+};
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+std::string Slurp(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream ss;
+    ss << f.rdbuf();
+    return ss.str();
+}
+
+RunResult RunCli(const test::TempFolder& dir, const std::vector<std::string>& args) {
+    std::string cmd = Quote(GF_CLI_PATH);
+    for (const auto& a : args)
+        cmd += " " + Quote(a);
+    cmd +=
+        " >" + Quote((dir / "stdout.txt").string()) + " 2>" + Quote((dir / "stderr.txt").string());
+    int status = std::system(cmd.c_str());
+    RunResult r;
+#if defined(_WIN32)
+    r.Exit = status;
+#else
+    r.Exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
+    r.Out = Slurp(dir / "stdout.txt");
+    r.Err = Slurp(dir / "stderr.txt");
+    return r;
+}
+
+const fs::path SamplePng = fs::path(GF_TEST_DATA_DIR) / ".." / ".." / "samples" / "sample.png";
+
+TEST(CliConvert, TurnsTheSamplePictureIntoA32BitIcon) {
+    test::TempFolder dir;
+    const fs::path out = dir / "sample.ico";
+    RunResult r = RunCli(dir, {"convert", SamplePng.string(), out.string()});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_NE(r.Out.find(out.string()), std::string::npos) << r.Out;
+    auto icon = LoadIconFileFirstSize(out);
+    ASSERT_TRUE(icon.Ok()) << icon.ErrorMessage();
+    EXPECT_EQ(icon->Width(), 96);
+    EXPECT_EQ(icon->Height(), 96);
+    EXPECT_EQ(icon->Color.BitCount(), 32);
+
+    // The picture's alpha survives, and pixels of alpha 0 are masked.
+    auto png = LoadPngFile(SamplePng);
+    ASSERT_TRUE(png.Ok());
+    for (int y = 0; y < 96; y += 5) {
+        for (int x = 0; x < 96; x += 3) {
+            const int a = png->Pixels.GetAlpha(x, y);
+            ASSERT_EQ(icon->Color.GetAlpha(x, y), a) << x << "," << y;
+            const bool masked = (icon->Mask.Row(y)[x >> 3] >> (7 - (x & 7))) & 1;
+            ASSERT_EQ(masked, a == 0) << x << "," << y;
+            if (a == 255) {
+                ASSERT_EQ(icon->Color.GetPixel(x, y), png->Pixels.GetPixel(x, y));
+            }
+        }
+    }
+}
+
+TEST(CliConvert, ShrinksLargePicturesAndMakesOpaquePicturesOpaque) {
+    test::TempFolder dir;
+    Bitmap wide(600, 40, PixelFormat::Bits24);
+    wide.Fill(Rgb(0, 128, 255));
+    // Named .png, but it is a BMP: the content decides.
+    ASSERT_TRUE(SaveBmpFile(wide, dir / "wide.png").Ok());
+    RunResult r =
+        RunCli(dir, {"convert", (dir / "wide.png").string(), (dir / "wide.ico").string()});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    auto icon = LoadIconFileFirstSize(dir / "wide.ico");
+    ASSERT_TRUE(icon.Ok()) << icon.ErrorMessage();
+    EXPECT_EQ(icon->Width(), 256);
+    EXPECT_EQ(icon->Height(), 40);
+    EXPECT_EQ(icon->Color.GetPixel(100, 20), Rgb(0, 128, 255));
+    EXPECT_EQ(icon->Color.GetAlpha(100, 20), 255);
+    EXPECT_EQ(icon->Mask.Row(20)[0], 0);
+}
+
+TEST(CliConvert, HelpAndUsageErrors) {
+    test::TempFolder dir;
+    RunResult help = RunCli(dir, {"convert", "--help"});
+    EXPECT_EQ(help.Exit, 0);
+    EXPECT_NE(help.Out.find("Usage: glyphforge-cli convert"), std::string::npos);
+
+    RunResult none = RunCli(dir, {"convert"});
+    EXPECT_EQ(none.Exit, 2);
+    EXPECT_NE(none.Err.find("Usage"), std::string::npos);
+    EXPECT_EQ(RunCli(dir, {"convert", "only-one.png"}).Exit, 2);
+    EXPECT_EQ(RunCli(dir, {"convert", "a.png", "b.ico", "c"}).Exit, 2);
+    RunResult unknown = RunCli(dir, {"convert", "--frobnicate", "a.png", "b.ico"});
+    EXPECT_EQ(unknown.Exit, 2);
+    EXPECT_NE(unknown.Err.find("--frobnicate"), std::string::npos);
+}
+
+TEST(CliConvert, BadInputFailsWithAMessageAndWritesNothing) {
+    test::TempFolder dir;
+    RunResult missing =
+        RunCli(dir, {"convert", (dir / "nothing.png").string(), (dir / "o.ico").string()});
+    EXPECT_EQ(missing.Exit, 1);
+    EXPECT_NE(missing.Err.find("nothing.png"), std::string::npos);
+    EXPECT_FALSE(fs::exists(dir / "o.ico"));
+
+    {
+        std::ofstream f(dir / "notes.txt");
+        f << "not a picture";
+    }
+    RunResult text =
+        RunCli(dir, {"convert", (dir / "notes.txt").string(), (dir / "o.ico").string()});
+    EXPECT_EQ(text.Exit, 1);
+    EXPECT_FALSE(text.Err.empty());
+    EXPECT_FALSE(fs::exists(dir / "o.ico"));
+
+    RunResult unwritable =
+        RunCli(dir, {"convert", SamplePng.string(), (dir / "no" / "such" / "o.ico").string()});
+    EXPECT_EQ(unwritable.Exit, 1);
+    EXPECT_NE(unwritable.Err.find("o.ico"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace gf
