@@ -143,6 +143,20 @@ IconContainer IconContainerOfName(const fs::path& fileName) {
     return ext == ".ico" ? IconContainer::IconFile : IconContainer::Executable;
 }
 
+IconContainer DetectIconContainer(ByteSource& file, const fs::path& fileName) {
+    std::array<std::uint8_t, 4> head{};
+    if (file.ReadAt(0, head)) {
+        if (head[0] == 'M' && head[1] == 'Z')
+            return IconContainer::Executable;
+        std::uint16_t reserved = *ReadU16(head, 0);
+        std::uint16_t type = *ReadU16(head, 2);
+        if (reserved == 0 && (type == IconTypeIcon || type == IconTypeCursor)) {
+            return IconContainer::IconFile;
+        }
+    }
+    return IconContainerOfName(fileName);
+}
+
 IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
     IconImageList list;
     auto add = [&](std::size_t index, std::uint32_t offset, std::uint32_t size) {
@@ -167,6 +181,17 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
             add(i, table[i].Offset, table[i].Size);
     }
     return list;
+}
+
+Result<IconFileListing> ListIconFile(const fs::path& fileName) {
+    auto file = FileSource::Open(fileName);
+    if (!file)
+        return file.GetError();
+    IconFileListing listing;
+    listing.Source = std::move(*file);
+    listing.Kind = DetectIconContainer(*listing.Source, fileName);
+    listing.List = ListIconImages(*listing.Source, listing.Kind);
+    return listing;
 }
 
 fs::path ChooseIconEntryPath(const fs::path& workFolder, std::size_t k) {

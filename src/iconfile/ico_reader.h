@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,11 @@ enum class IconContainer { IconFile, Executable };
 // executable.
 IconContainer IconContainerOfName(const std::filesystem::path& fileName);
 
+// How a tool that is handed any file reads it: by its first bytes ("MZ": an executable; a
+// header of reserved 0 and type 1 or 2: an icon or cursor file), and by its name when they
+// say neither. The loader itself goes by the name only.
+IconContainer DetectIconContainer(ByteSource& file, const std::filesystem::path& fileName);
+
 struct IconImageList {
     std::vector<FoundIconImage> Images;
     std::string Message;  // for the user when the file holds no readable icons ("" otherwise)
@@ -86,6 +92,16 @@ struct IconImageList {
 // whose image lies at least partly in the file. Executables: the RT_ICON images that pass the
 // image check (see pe_icons.h).
 IconImageList ListIconImages(ByteSource& file, IconContainer kind);
+
+// A file opened and listed with the container DetectIconContainer finds, for tools that show
+// or cut the images themselves. Fails only when the file cannot be opened; a file without
+// icons gives an empty list (and the reader's message, if any).
+struct IconFileListing {
+    std::unique_ptr<ByteSource> Source;
+    IconContainer Kind = IconContainer::IconFile;
+    IconImageList List;
+};
+Result<IconFileListing> ListIconFile(const std::filesystem::path& fileName);
 
 // "ic" + k + "_" + n + ".ico" in `workFolder`, n the smallest number from 0 up for which no
 // such file exists yet.
