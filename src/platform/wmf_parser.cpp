@@ -634,8 +634,8 @@ Bounds DrawingBounds(const std::vector<Command>& commands) {
 }
 
 // The picture frame and size of a metafile without the placeable header: its own window, the
-// viewport it asks for giving the size in pixels when it sets one, else the extent of its
-// drawing taken as pixels.
+// viewport it asks for giving the size in pixels when it sets one (also without a window, as
+// the fixed mapping modes need none), else the extent of its drawing taken as pixels.
 void DerivePlainFrame(Picture& pic) {
     std::optional<Point> org, ext, viewportExt;
     for (const auto& c : pic.Commands) {
@@ -655,6 +655,14 @@ void DerivePlainFrame(Picture& pic) {
         Point size = viewportExt.value_or(*ext);
         pic.Width = std::abs(size.X);
         pic.Height = std::abs(size.Y);
+        return;
+    }
+    if (viewportExt) {
+        // Units of a fixed mapping mode: the viewport is the picture.
+        Point o = org.value_or(Point{});
+        pic.Frame = {o.X, o.Y, o.X + viewportExt->X, o.Y + viewportExt->Y};
+        pic.Width = std::abs(viewportExt->X);
+        pic.Height = std::abs(viewportExt->Y);
         return;
     }
     Bounds b = DrawingBounds(pic.Commands);

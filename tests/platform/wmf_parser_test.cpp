@@ -54,6 +54,15 @@ TEST(WmfParser, PlainMetafileTakesItsSizeFromWindowViewportOrDrawing) {
     EXPECT_EQ(byViewport.Width, 64);
     EXPECT_EQ(byViewport.Height, 32);
 
+    Picture viewportOnly = ParseOk(WmfBuilder()
+                                       .SetMapMode(MmLoMetric)
+                                       .SetViewportExt(120, 90)
+                                       .Rectangle(0, 0, 254, -254)
+                                       .Build());
+    EXPECT_EQ(viewportOnly.Width, 120);
+    EXPECT_EQ(viewportOnly.Height, 90);
+    EXPECT_EQ(viewportOnly.Frame, (Rect{0, 0, 120, 90}));
+
     Picture byDrawing =
         ParseOk(WmfBuilder().Rectangle(10, 20, 70, 45).Polyline({{5, 5}, {80, 30}}).Build());
     EXPECT_EQ(byDrawing.Frame, (Rect{0, 0, 80, 45}));
