@@ -1,0 +1,96 @@
+#pragma once
+// The small controls the converter window is built from: a command button with its glyph above
+// the caption, a picture control that reports mouse presses and releases, a clickable label,
+// and a colour drop-down list.
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QImage>
+#include <QLabel>
+#include <QWidget>
+
+#include "platform/color.h"
+
+namespace gf {
+
+// A flat command button: a 48 x 48 glyph 5 pixels below the top edge, the caption right under
+// it. Tag is free for the program (1 = the input is preset, do not ask).
+class GlyphButton : public QAbstractButton {
+    Q_OBJECT
+  public:
+    GlyphButton(const QString& caption, const QImage& glyph, QWidget* parent);
+
+    int Tag = 0;
+
+    QSize sizeHint() const override { return {90, 87}; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+  private:
+    QImage Glyph;
+    bool Hovered = false;
+};
+
+// Shows a picture unscaled from its top-left corner; where there is none (or beyond it) the
+// controls below show through. Presses and releases of any mouse button are reported with the
+// position inside the control; the control keeps the mouse from press to release.
+class ImageBox : public QWidget {
+    Q_OBJECT
+  public:
+    explicit ImageBox(QWidget* parent);
+
+    void SetPicture(const QImage& picture);
+    const QImage& Picture() const { return Picture_; }
+
+  signals:
+    void MouseDown(QMouseEvent* event);
+    void MouseUp(QMouseEvent* event);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+  private:
+    QImage Picture_;
+};
+
+class ClickLabel : public QLabel {
+    Q_OBJECT
+  public:
+    using QLabel::QLabel;
+
+  signals:
+    void Clicked();
+
+  protected:
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+// A colour drop-down list: the 16 standard colours, the 4 extended ones, the desktop's own
+// colours and "Custom...", which asks for any colour through the colour dialog. Change is
+// emitted when the user picks a colour.
+class ColorBox : public QComboBox {
+    Q_OBJECT
+  public:
+    explicit ColorBox(QWidget* parent);
+
+    Color Selected() const;
+    // Selects the entry of that colour, or makes it the custom colour.
+    void SetSelected(Color color);
+
+  signals:
+    void Change();
+
+  private:
+    void AddColor(const QString& name, Color color);
+    void SetCustom(Color color);
+    void Picked(int index);
+
+    int LastIndex = 0;
+};
+
+}  // namespace gf

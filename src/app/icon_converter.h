@@ -1,0 +1,155 @@
+#pragma once
+// The converter window: the program's main window. It owns the working folder and the working
+// icon, shows the icon over a backdrop with a line describing it, and starts the commands
+// (Load Image, Capture Icon, Modify Icon, Save Icon, Help, About, Home Page).
+//
+// The commands live in files of their own (icon_converter_load.cpp, ..._save.cpp, ...); the
+// window, the start and the close, the preview and the small commands live here and in
+// icon_converter_preview.cpp.
+
+#include <QPoint>
+#include <QStringList>
+#include <QWidget>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+#include "platform/bitmap.h"
+#include "platform/color.h"
+#include "platform/qt/seam.h"
+#include "platform/work_folder.h"
+
+class QAction;
+class QFrame;
+class QLabel;
+class QMenu;
+class QMouseEvent;
+
+namespace gf {
+
+class ClickLabel;
+class ColorBox;
+class GlyphButton;
+class ImageBox;
+
+// What ReadIconFileInfo tells about the last image of an icon file.
+struct IconFileInfo {
+    int Width = 0;
+    int Height = 0;  // of the image alone (the stored height covers colour and mask)
+    int BitCount = 0;
+    PixelFormatCode Code = 0;  // the bit count's pixel format code (0 for an unusual count)
+    std::uint32_t ImageSize = 0;
+    std::uint32_t ImageOffset = 0;
+};
+
+// Addresses of the product on the web; `from` names the control that opened the page.
+inline constexpr const char* ProductSite = "https://www.glyphforge.org/";
+inline constexpr const char* ProductSiteShort = "glyphforge.org";
+QString ProductPage(const QString& from);
+
+// The help files looked for beside the program, in this order.
+inline constexpr const char* HelpFileNames[] = {"help.chm", "help.hlp", "help.htm", "help.html",
+                                                "help.txt"};
+
+class TIconConverter : public QWidget {
+    Q_OBJECT
+  public:
+    explicit TIconConverter(QWidget* parent = nullptr);
+    ~TIconConverter() override;
+
+    // Controls, named as the program knows them.
+    QFrame* Panel3 = nullptr;
+    GlyphButton* suiButton1 = nullptr;  // Load Image
+    GlyphButton* suiButton4 = nullptr;  // Capture Icon
+    GlyphButton* suiButton2 = nullptr;  // Modify Icon
+    GlyphButton* suiButton3 = nullptr;  // Save Icon
+    QFrame* Panel4 = nullptr;
+    GlyphButton* suiButton5 = nullptr;  // Help
+    GlyphButton* suiButton7 = nullptr;  // About
+    GlyphButton* BitBtn1 = nullptr;     // Home Page
+    QFrame* Panel2 = nullptr;
+    ImageBox* Image1 = nullptr;  // the backdrop
+    ImageBox* Image2 = nullptr;  // the preview, over the backdrop
+    QFrame* Panel1 = nullptr;
+    ClickLabel* Label2 = nullptr;  // the web site
+    QLabel* Label1 = nullptr;      // the info line
+    QLabel* Label3 = nullptr;
+    ColorBox* suiColorBox1 = nullptr;  // background of BMP output
+    QMenu* PopupMenu1 = nullptr;
+    QAction* SaveasICON1 = nullptr;
+    QAction* SaveasPNG1 = nullptr;
+    QAction* SaveasBMP1 = nullptr;
+    QAction* SetBMPbackgroundcolor1 = nullptr;
+    FileDialog OpenPictureDialog1;
+    FileDialog SaveDialog1;  // FilterIndex: 1 ICON, 2 BMP, 3 PNG
+
+    // The working folder, with a trailing separator; every working file lives here.
+    std::filesystem::path WorkFolder;
+    // The working icon: colour image, mask (1-bit AND mask or 8-bit, 255 = transparent) and
+    // the depth shown in the info line.
+    Bitmap WorkColor;
+    Bitmap WorkMask;
+    PixelFormatCode WorkPixelFormat = 0;
+    // Image1's picture, 400 x 400, 24 bits.
+    Bitmap Backdrop;
+
+    // The file the Load command is to read, and its kind (".png", ".bmp", ".ico", "no_file").
+    std::filesystem::path LoadPath;
+    std::string LoadKind;
+
+    // Command-line arguments after the program's name; the first is loaded when the window is
+    // first shown.
+    QStringList Arguments;
+    // Where the help files are looked for: the program's own folder.
+    std::filesystem::path ProgramFolder;
+
+    // WorkFolder + name.
+    std::filesystem::path WorkFile(const char* name) const { return WorkFolder / name; }
+
+    // Redraws the preview and the info line from WorkColor and WorkMask.
+    void ShowWorkingIcon();
+    // Reads the size and depth of the last image of an icon file. 0 (and a message) when the
+    // file cannot be read; `info` is then left as it was.
+    int ReadIconFileInfo(const std::filesystem::path& path, IconFileInfo& info);
+
+    // Handlers.
+    void FormShow();
+    void FormClose();
+    void FilesDropped(const QStringList& files);
+    void suiButton1Click();  // Load Image
+    void suiButton4Click();  // Capture Icon
+    void suiButton2Click();  // Modify Icon
+    void suiButton3Click();  // Save Icon
+    void suiButton5Click();  // Help
+    void suiButton7Click();  // About
+    void BitBtn1Click();     // Home Page
+    void Label2Click();
+    void SaveasICON1Click();
+    void SaveasPNG1Click();
+    void SaveasBMP1Click();
+    void SetBMPbackgroundcolor1Click();
+    void suiColorBox1Change();
+    void Image2MouseDown(QMouseEvent* event);
+    void Image2MouseUp(QMouseEvent* event);
+
+  protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+  private:
+    void BuildControls();
+    void ClaimWorkingFolder();
+    void ShowPopupMenu(QWidget* from, const QPoint& pos);
+
+    WorkFolderClaim WorkFolderHold;
+    bool FirstShowDone = false;
+    bool Pressed = false;
+    QPoint PressPoint;
+};
+
+// The converter window of the running program.
+extern TIconConverter* IconConverter;
+
+}  // namespace gf
