@@ -16,5 +16,6 @@ inline constexpr int ExitUsage = 2;
 int RunConvert(const Args& args);
 int RunList(const Args& args);
 int RunExtract(const Args& args);
+int RunPack(const Args& args);
 
 }  // namespace gf::cli

@@ -20,11 +20,14 @@ constexpr Command Commands[] = {
     {"list", "list the icon images of ICO, CUR and executable files", gf::cli::RunList},
     {"extract", "write every icon image of files as one-image ICO (or PNG) files",
      gf::cli::RunExtract},
+    {"pack", "join the icon images of ICO, CUR and executable files into one ICO file",
+     gf::cli::RunPack},
 };
 
 void PrintUsage(std::FILE* to) {
     std::fprintf(to, "Usage: glyphforge-cli COMMAND [ARGS...]\n\nCommands:\n");
-    for (const auto& c : Commands) std::fprintf(to, "  %-10s %s\n", c.Name, c.Summary);
+    for (const auto& c : Commands)
+        std::fprintf(to, "  %-10s %s\n", c.Name, c.Summary);
     std::fprintf(to, "\nRun 'glyphforge-cli COMMAND --help' for a command's options.\n");
 }
 

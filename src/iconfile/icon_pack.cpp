@@ -2,6 +2,8 @@
 
 #include <system_error>
 
+#include "iconfile/byte_source.h"
+#include "iconfile/ico_reader.h"
 #include "platform/file_io.h"
 
 namespace gf {
@@ -24,6 +26,32 @@ Result<IconBlock> ReadFirstIconBlock(Bytes file) {
     out.Entry = *entry;
     out.Data.assign(block->begin(), block->end());
     return out;
+}
+
+Result<std::vector<IconBlock>> ReadIconBlocksOf(const fs::path& file) {
+    auto listing = ListIconFile(file);
+    if (!listing)
+        return listing.GetError();
+    ByteSource& source = *listing->Source;
+    const IconImageList& list = listing->List;
+    std::vector<IconBlock> blocks;
+    blocks.reserve(list.Images.size());
+    for (const FoundIconImage& image : list.Images) {
+        // The loader lists no image it cannot cut out; neither do we.
+        auto cut = CutIconBlock(source, image.Offset, image.Size);
+        if (!cut)
+            continue;
+        auto block = ReadFirstIconBlock(MakeSingleImageIconFile(*cut));
+        if (!block)
+            return Error{PathText(file) + ": " + block.ErrorMessage()};
+        blocks.push_back(std::move(*block));
+    }
+    if (blocks.empty()) {
+        return Error{
+            PathText(file) + ": " +
+            (list.Message.empty() ? std::string("No icon exists in this file!") : list.Message)};
+    }
+    return blocks;
 }
 
 PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path& target) {
