@@ -40,6 +40,17 @@ bool MemorySource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
     return true;
 }
 
+SubSource::SubSource(ByteSource& parent, std::uint64_t offset, std::uint64_t length)
+    : Parent(parent), Offset(std::min(offset, parent.Size())) {
+    Length = std::min(length, parent.Size() - Offset);
+}
+
+bool SubSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
+    if (!RangeFits(offset, out.size(), Length))
+        return false;
+    return Parent.ReadAt(Offset + offset, out);
+}
+
 Result<std::unique_ptr<FileSource>> FileSource::Open(const std::filesystem::path& path) {
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec))

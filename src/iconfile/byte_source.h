@@ -41,6 +41,20 @@ class MemorySource final : public ByteSource {
     Bytes Data;
 };
 
+// The bytes [offset, offset + length) of another source, clipped to it, as a source of their
+// own (a file embedded in a container).
+class SubSource final : public ByteSource {
+  public:
+    SubSource(ByteSource& parent, std::uint64_t offset, std::uint64_t length);
+    std::uint64_t Size() const override { return Length; }
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
+
+  private:
+    ByteSource& Parent;
+    std::uint64_t Offset;
+    std::uint64_t Length;
+};
+
 // A file read on demand through a small window, so that walking a directory of many small
 // entries costs few system reads and a large file is never held whole.
 class FileSource final : public ByteSource {

@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <limits>
 #include <system_error>
 
 #include "iconfile/ico_format.h"
@@ -144,10 +145,15 @@ IconContainer IconContainerOfName(const fs::path& fileName) {
 }
 
 IconContainer DetectIconContainer(ByteSource& file, const fs::path& fileName) {
-    std::array<std::uint8_t, 4> head{};
-    if (file.ReadAt(0, head)) {
+    std::array<std::uint8_t, 12> head{};
+    std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(head.size(), file.Size()));
+    if (n >= 4 && file.ReadAt(0, std::span(head.data(), n))) {
         if (head[0] == 'M' && head[1] == 'Z')
             return IconContainer::Executable;
+        if (n == 12 && std::memcmp(head.data(), "RIFF", 4) == 0 &&
+            std::memcmp(head.data() + 8, "ACON", 4) == 0) {
+            return IconContainer::AnimatedCursor;
+        }
         std::uint16_t reserved = *ReadU16(head, 0);
         std::uint16_t type = *ReadU16(head, 2);
         if (reserved == 0 && (type == IconTypeIcon || type == IconTypeCursor)) {
@@ -157,28 +163,93 @@ IconContainer DetectIconContainer(ByteSource& file, const fs::path& fileName) {
     return IconContainerOfName(fileName);
 }
 
+namespace {
+
+struct Span64 {
+    std::uint64_t Offset = 0;
+    std::uint64_t Length = 0;
+};
+
+bool ChunkIdIs(ByteSource& file, std::uint64_t offset, const char* id) {
+    std::array<std::uint8_t, 4> b{};
+    return file.ReadAt(offset, b) && std::memcmp(b.data(), id, 4) == 0;
+}
+
+// The "icon" chunks of the "fram" list of a RIFF "ACON" file: each holds one icon or cursor
+// file. Chunk sizes are clipped to their parent; a chunk never ends the walk early but by
+// running out of bytes, so a lying size costs at most the frames behind it.
+std::vector<Span64> AnimatedCursorFrames(ByteSource& file) {
+    std::vector<Span64> frames;
+    auto riffSize = file.U32(4);
+    if (!riffSize)
+        return frames;
+    const std::uint64_t end = std::min<std::uint64_t>(8 + std::uint64_t{*riffSize}, file.Size());
+    auto chunks = [&](std::uint64_t from, std::uint64_t to, auto&& visit) {
+        for (std::uint64_t pos = from; pos + 8 <= to;) {
+            auto size = file.U32(pos + 4);
+            if (!size)
+                return;
+            std::uint64_t data = pos + 8;
+            visit(pos, data, std::min<std::uint64_t>(*size, to - data));
+            pos = data + *size + (*size & 1);
+        }
+    };
+    chunks(12, end, [&](std::uint64_t chunk, std::uint64_t data, std::uint64_t length) {
+        if (!ChunkIdIs(file, chunk, "LIST") || length < 4 || !ChunkIdIs(file, data, "fram"))
+            return;
+        chunks(data + 4, data + length,
+               [&](std::uint64_t sub, std::uint64_t subData, std::uint64_t subLength) {
+                   if (ChunkIdIs(file, sub, "icon"))
+                       frames.push_back({subData, subLength});
+               });
+    });
+    return frames;
+}
+
+}  // namespace
+
 IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
     IconImageList list;
-    auto add = [&](std::size_t index, std::uint32_t offset, std::uint32_t size) {
+    auto add = [&](std::size_t index, std::uint64_t offset, std::uint32_t size,
+                   std::uint64_t room) {
+        if (offset > std::numeric_limits<std::uint32_t>::max())
+            return;
         FoundIconImage image;
         image.EntryIndex = index;
-        image.Offset = offset;
-        image.Size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, file.Size()));
-        image.Header = ReadIconBlockHeader(ReadBlockHead(file, offset, image.Size));
+        image.Offset = static_cast<std::uint32_t>(offset);
+        image.Size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, room));
+        image.Header = ReadIconBlockHeader(ReadBlockHead(file, image.Offset, image.Size));
         list.Images.push_back(image);
     };
-    if (kind == IconContainer::IconFile) {
-        auto entries = ReadIconFileEntries(file);
+    // The images of one icon or cursor file lying at `base` in `file`.
+    auto addIconFile = [&](ByteSource& icoFile, std::uint64_t base, bool keepIndex) {
+        auto entries = ReadIconFileEntries(icoFile);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             // None of the image is in the file: there is nothing to cut out or describe.
-            if (entries[i].Offset >= file.Size())
+            if (entries[i].Offset >= icoFile.Size())
                 continue;
-            add(i, entries[i].Offset, entries[i].Size);
+            add(keepIndex ? i : list.Images.size(), base + entries[i].Offset, entries[i].Size,
+                icoFile.Size());
         }
-    } else {
-        auto table = ReadExecutableIcons(file, list.Message);
-        for (std::size_t i = 0; i < table.size(); ++i)
-            add(i, table[i].Offset, table[i].Size);
+    };
+    switch (kind) {
+        case IconContainer::IconFile:
+            addIconFile(file, 0, true);
+            break;
+        case IconContainer::AnimatedCursor:
+            for (const Span64& frame : AnimatedCursorFrames(file)) {
+                SubSource icoFile(file, frame.Offset, frame.Length);
+                addIconFile(icoFile, frame.Offset, false);
+            }
+            if (list.Images.empty())
+                list.Message = "No icon exists in this file!";
+            break;
+        case IconContainer::Executable: {
+            auto table = ReadExecutableIcons(file, list.Message);
+            for (std::size_t i = 0; i < table.size(); ++i)
+                add(i, table[i].Offset, table[i].Size, file.Size());
+            break;
+        }
     }
     return list;
 }

@@ -72,15 +72,20 @@ struct FoundIconImage {
     IconBlockHeader Header;
 };
 
-enum class IconContainer { IconFile, Executable };
+enum class IconContainer {
+    IconFile,        // ICO or CUR
+    Executable,      // PE32 or PE32+
+    AnimatedCursor,  // RIFF "ACON": the icon or cursor file of every frame, one after another
+};
 
 // How the loader reads a file: ".ico" (any case) as an icon file, anything else as an
 // executable.
 IconContainer IconContainerOfName(const std::filesystem::path& fileName);
 
 // How a tool that is handed any file reads it: by its first bytes ("MZ": an executable; a
-// header of reserved 0 and type 1 or 2: an icon or cursor file), and by its name when they
-// say neither. The loader itself goes by the name only.
+// header of reserved 0 and type 1 or 2: an icon or cursor file; "RIFF" of form "ACON": an
+// animated cursor), and by its name when they say neither. The loader itself goes by the name
+// only.
 IconContainer DetectIconContainer(ByteSource& file, const std::filesystem::path& fileName);
 
 struct IconImageList {
@@ -90,7 +95,8 @@ struct IconImageList {
 
 // Every icon image of an open file, in the loader's order. Icon files: the directory entries
 // whose image lies at least partly in the file. Executables: the RT_ICON images that pass the
-// image check (see pe_icons.h).
+// image check (see pe_icons.h). Animated cursors: the images of each frame's icon file, read as
+// icon files are, frame after frame (offsets are in the whole file).
 IconImageList ListIconImages(ByteSource& file, IconContainer kind);
 
 // A file opened and listed with the container DetectIconContainer finds, for tools that show

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "iconfile/ico_format.h"
+#include "platform/byte_reader.h"
 #include "platform/file_io.h"
 #include "support/ico_builder.h"
 #include "support/temp_folder.h"
@@ -320,6 +321,72 @@ TEST_F(IcoReaderTest, WriteIconEntryFileReportsWhatItCouldNotDo) {
     IconSet set;
     EXPECT_EQ(ExtractIconsToFiles(Dir / "one.ico", set, Dir / "no" / "such" / "folder").Count, 0);
     EXPECT_TRUE(set.Empty());
+}
+
+void PutChunk(std::vector<std::uint8_t>& out, const char* id,
+              const std::vector<std::uint8_t>& data) {
+    out.insert(out.end(), id, id + 4);
+    PutU32(out, static_cast<std::uint32_t>(data.size()));
+    out.insert(out.end(), data.begin(), data.end());
+    if (data.size() % 2)
+        out.push_back(0);
+}
+
+// RIFF "ACON" with an "anih" header (odd-sized, to exercise padding) and a "fram" list of
+// icon chunks.
+std::vector<std::uint8_t> AnimatedCursor(const std::vector<std::vector<std::uint8_t>>& frames) {
+    std::vector<std::uint8_t> body{'A', 'C', 'O', 'N'};
+    PutChunk(body, "anih", std::vector<std::uint8_t>(37, 0));
+    std::vector<std::uint8_t> list{'f', 'r', 'a', 'm'};
+    for (const auto& f : frames)
+        PutChunk(list, "icon", f);
+    PutChunk(body, "LIST", list);
+    std::vector<std::uint8_t> riff;
+    PutChunk(riff, "RIFF", body);
+    return riff;
+}
+
+TEST(IcoAnimatedCursor, EveryFrameIsListedAtItsPlaceInTheFile) {
+    auto b0 = Block(32, 32, 8);
+    auto b1 = Block(16, 16, 4);
+    auto f0 = IcoBuilder().SetType(2).Add(b0, 32, 32, 8).Build();
+    auto f1 = IcoBuilder().SetType(2).Add(b1, 16, 16, 4).Add(Block(24, 24, 1), 24, 24, 1).Build();
+    auto ani = AnimatedCursor({f0, f1});
+    MemorySource source(ani);
+    ASSERT_EQ(DetectIconContainer(source, "x.ani"), IconContainer::AnimatedCursor);
+    IconImageList list = ListIconImages(source, IconContainer::AnimatedCursor);
+    ASSERT_EQ(list.Images.size(), 3u);
+    for (const auto& image : list.Images) {
+        auto cut = CutIconBlock(source, image.Offset, image.Size);
+        ASSERT_TRUE(cut.Ok());
+        EXPECT_TRUE(std::equal(cut->begin(), cut->end(), ani.begin() + image.Offset));
+    }
+    EXPECT_EQ(list.Images[0].Size, b0.size());
+    EXPECT_EQ(list.Images[1].Header.Width, 16);
+    EXPECT_EQ(list.Images[2].EntryIndex, 2u);
+
+    // A frame whose size runs past the file keeps what is there; a file with no frames says so.
+    auto cut = ani;
+    cut.resize(ani.size() - 50);
+    MemorySource shortSource(cut);
+    EXPECT_EQ(ListIconImages(shortSource, IconContainer::AnimatedCursor).Images.size(), 3u);
+    auto empty = AnimatedCursor({});
+    MemorySource emptySource(empty);
+    EXPECT_EQ(ListIconImages(emptySource, IconContainer::AnimatedCursor).Message,
+              "No icon exists in this file!");
+}
+
+TEST(IcoContainer, DetectedByContentThenByName) {
+    auto detect = [](std::vector<std::uint8_t> bytes, const char* name) {
+        MemorySource s(bytes);
+        return DetectIconContainer(s, name);
+    };
+    EXPECT_EQ(detect({'M', 'Z', 0, 0}, "a.ico"), IconContainer::Executable);
+    EXPECT_EQ(detect({0, 0, 2, 0, 1, 0}, "a.exe"), IconContainer::IconFile);
+    EXPECT_EQ(detect({0, 0, 1, 0}, "noname"), IconContainer::IconFile);
+    EXPECT_EQ(detect({0, 0, 3, 0}, "a.ICO"), IconContainer::IconFile);
+    EXPECT_EQ(detect({0, 0, 3, 0}, "a.dll"), IconContainer::Executable);
+    EXPECT_EQ(detect({}, "a.ico"), IconContainer::IconFile);
 }
 
 TEST(IcoBlockHeader, ShortBlocksReadAsZero) {

@@ -1,0 +1,255 @@
+// glyphforge-cli list and extract, run as separate processes.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "iconfile/ico_format.h"
+#include "platform/file_io.h"
+#include "platform/png_codec.h"
+#include "support/ico_builder.h"
+#include "support/pe_builder.h"
+#include "support/run_process.h"
+#include "support/temp_folder.h"
+
+namespace gf {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::uint8_t> Block(int w, int h, int bits) {
+    test::DibBlockSpec spec;
+    spec.Width = w;
+    spec.Height = h;
+    spec.BitCount = bits;
+    spec.Pixel = [](int x, int y) { return static_cast<std::uint32_t>(x + 5 * y); };
+    spec.Transparent = [](int x, int) { return x < 2; };
+    return test::MakeDibBlock(spec);
+}
+
+std::vector<std::uint8_t> Png(int w, int h) {
+    Bitmap b(w, h, PixelFormat::Bits32);
+    b.Fill(Rgb(200, 100, 50), 255);
+    return test::MakePngBlock(b);
+}
+
+std::vector<std::uint8_t> ReadAll(const fs::path& p) {
+    auto bytes = ReadFileBytes(p);
+    return bytes ? *bytes : std::vector<std::uint8_t>{};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        out.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    return out;
+}
+
+class CliListExtract : public ::testing::Test {
+  protected:
+    test::TempFolder Dir;
+    test::ProcessResult Run(const std::vector<std::string>& args) {
+        return test::RunProcess(GF_CLI_PATH, args, (Dir / "run").string());
+    }
+    std::string P(const std::string& name) { return PathText(Dir / name); }
+
+    void SetUp() override {
+        Ico0 = Block(32, 32, 8);
+        Ico1 = Png(256, 256);
+        test::IcoBuilder().Add(Ico0, 32, 32, 8).Add(Ico1, 256, 256, 32).WriteTo(Dir / "app.ico");
+        test::PeSpec spec;
+        spec.Pe64 = true;
+        spec.Icons = test::NumberedIcons({Block(48, 48, 32), Block(16, 16, 4)});
+        Exe = test::BuildPe(spec);
+        Exe.WriteTo(Dir / "tool.dll");
+    }
+
+    std::vector<std::uint8_t> Ico0, Ico1;
+    test::BuiltPe Exe;
+};
+
+TEST_F(CliListExtract, ListShowsEveryImageOfEachFile) {
+    auto r = Run({"list", P("app.ico"), P("tool.dll")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 6u) << r.Out;
+    EXPECT_EQ(lines[0], P("app.ico") + ": icon file, 2 icon images");
+    EXPECT_EQ(lines[1],
+              "  #0  32x32  8 bits  BMP  " + std::to_string(Ico0.size()) + " bytes  offset 38");
+    EXPECT_EQ(lines[2], "  #1  256x256  32 bits  PNG  " + std::to_string(Ico1.size()) +
+                            " bytes  offset " + std::to_string(38 + Ico0.size()));
+    EXPECT_EQ(lines[3], P("tool.dll") + ": executable, 2 icon images");
+    EXPECT_EQ(lines[4], "  #0  48x48  32 bits  BMP  " + std::to_string(Exe.ImageSizes[0]) +
+                            " bytes  offset " + std::to_string(Exe.ImageOffsets[0]));
+    EXPECT_EQ(lines[5],
+              "  #1  16x16  4 bits  BMP  296 bytes  offset " + std::to_string(Exe.ImageOffsets[1]));
+}
+
+TEST_F(CliListExtract, FilesAreReadByTheirContent) {
+    // A cursor file, and an executable and an icon file whose names say nothing.
+    test::IcoBuilder().SetType(2).Add(Block(32, 32, 1), 32, 32, 1).WriteTo(Dir / "arrow.cur");
+    fs::copy_file(Dir / "tool.dll", Dir / "stub");
+    fs::copy_file(Dir / "app.ico", Dir / "picture.bin");
+    auto r = Run({"list", P("arrow.cur"), P("stub"), P("picture.bin")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 8u) << r.Out;
+    EXPECT_EQ(lines[0], P("arrow.cur") + ": icon file, 1 icon image");
+    EXPECT_EQ(lines[1], "  #0  32x32  1 bits  BMP  304 bytes  offset 22");
+    EXPECT_EQ(lines[2], P("stub") + ": executable, 2 icon images");
+    EXPECT_EQ(lines[5], P("picture.bin") + ": icon file, 2 icon images");
+}
+
+TEST_F(CliListExtract, FilesWithoutIconsAndUnreadableFilesFail) {
+    test::PeSpec none;
+    test::BuildPe(none).WriteTo(Dir / "empty.exe");
+    std::ofstream(Dir / "notes.txt") << "nothing to see here";
+    auto r = Run({"list", P("empty.exe"), P("missing.ico"), P("notes.txt"), P("app.ico")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find(P("empty.exe") + ": No icon exists in this file!"), std::string::npos)
+        << r.Err;
+    EXPECT_NE(r.Err.find(P("missing.ico") + ": Can not open file " + P("missing.ico")),
+              std::string::npos)
+        << r.Err;
+    EXPECT_NE(r.Err.find(P("notes.txt") + ": There is no icon in this file!"), std::string::npos)
+        << r.Err;
+    // The good file is still listed.
+    EXPECT_NE(r.Out.find(P("app.ico") + ": icon file, 2 icon images"), std::string::npos);
+}
+
+TEST_F(CliListExtract, UsageErrorsAndHelp) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"list"},
+             {"list", "--bogus", P("app.ico")},
+             {"extract", P("app.ico")},
+             {"extract", P("app.ico"), "-o"},
+             {"extract", "-o", P("out")},
+             {"extract", P("app.ico"), "-o", P("a"), "-o", P("b")}}) {
+        auto r = Run(args);
+        EXPECT_EQ(r.ExitCode, 2) << args.size() << " " << r.Err;
+        EXPECT_NE(r.Err.find("--help"), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Out, "");
+    }
+    EXPECT_FALSE(fs::exists(Dir / "out"));
+    auto list = Run({"list", "--help"});
+    EXPECT_EQ(list.ExitCode, 0);
+    EXPECT_EQ(list.Out.rfind("Usage: glyphforge-cli list FILE...", 0), 0u) << list.Out;
+    auto extract = Run({"extract", "-h"});
+    EXPECT_EQ(extract.ExitCode, 0);
+    EXPECT_NE(extract.Out.find("--png"), std::string::npos);
+}
+
+TEST_F(CliListExtract, ExtractWritesOneImageIconFilesWithTheBlocksUnchanged) {
+    auto r = Run({"extract", P("app.ico"), P("tool.dll"), "-o", P("out/icons")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    const fs::path out = Dir / "out" / "icons";
+    EXPECT_EQ(Lines(r.Out), (std::vector<std::string>{
+                                PathText(out / "app_0.ico"), PathText(out / "app_1.ico"),
+                                PathText(out / "tool_0.ico"), PathText(out / "tool_1.ico")}));
+    auto check = [&](const std::string& name, const std::vector<std::uint8_t>& block) {
+        auto file = ReadAll(out / name);
+        ASSERT_EQ(file.size(), 22 + block.size()) << name;
+        EXPECT_EQ(std::vector<std::uint8_t>(file.begin() + 22, file.end()), block) << name;
+        auto header = ReadIconDirHeader(file);
+        ASSERT_TRUE(header.Ok());
+        EXPECT_EQ(header->Type, 1);
+        EXPECT_EQ(header->Count, 1);
+    };
+    check("app_0.ico", Ico0);
+    check("app_1.ico", Ico1);
+    const auto& b = Exe.Bytes;
+    check("tool_0.ico",
+          {b.begin() + Exe.ImageOffsets[0], b.begin() + Exe.ImageOffsets[0] + Exe.ImageSizes[0]});
+    check("tool_1.ico",
+          {b.begin() + Exe.ImageOffsets[1], b.begin() + Exe.ImageOffsets[1] + Exe.ImageSizes[1]});
+}
+
+TEST_F(CliListExtract, ExtractPngDecodesEveryImage) {
+    auto r = Run({"extract", "--png", P("app.ico"), "--output=" + P("png")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    auto first = LoadPngFile(Dir / "png" / "app_0.png");
+    ASSERT_TRUE(first.Ok()) << first.ErrorMessage();
+    EXPECT_EQ(first->Pixels.Width(), 32);
+    EXPECT_EQ(first->Pixels.Height(), 32);
+    EXPECT_TRUE(first->HasAlpha);
+    EXPECT_EQ(first->Pixels.GetAlpha(0, 5), 0);  // the mask's transparent columns
+    EXPECT_EQ(first->Pixels.GetAlpha(10, 5), 255);
+    auto second = LoadPngFile(Dir / "png" / "app_1.png");
+    ASSERT_TRUE(second.Ok()) << second.ErrorMessage();
+    EXPECT_EQ(second->Pixels.Width(), 256);
+    EXPECT_EQ(second->Pixels.GetPixel(100, 100), Rgb(200, 100, 50));
+}
+
+TEST_F(CliListExtract, SameNamesFromTwoFoldersDoNotOverwriteEachOther) {
+    fs::create_directory(Dir / "other");
+    test::IcoBuilder().Add(Block(16, 16, 4), 16, 16, 4).WriteTo(Dir / "other" / "app.ico");
+    auto r = Run({"extract", P("app.ico"), PathText(Dir / "other" / "app.ico"), "-o", P("o")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    EXPECT_TRUE(fs::exists(Dir / "o" / "app_1.ico"));
+    EXPECT_EQ(ReadAll(Dir / "o" / "app-2_0.ico").size(), 22u + 296u);
+}
+
+TEST_F(CliListExtract, ExtractReportsFilesWithoutIconsAndGoesOn) {
+    auto r = Run({"extract", P("missing.dll"), P("app.ico"), "-o", P("x")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("Can not open file"), std::string::npos);
+    EXPECT_TRUE(fs::exists(Dir / "x" / "app_1.ico"));
+
+    std::ofstream(Dir / "blocker") << "a file where the folder should go";
+    auto blocked = Run({"extract", P("app.ico"), "-o", P("blocker")});
+    EXPECT_EQ(blocked.ExitCode, 1);
+    EXPECT_NE(blocked.Err.find("output folder"), std::string::npos) << blocked.Err;
+}
+
+TEST(CliCorpus, ListsAndExtractsEveryIconCursorAndExecutable) {
+    const char* corpus = std::getenv("GF_CORPUS");
+    if (!corpus || !*corpus)
+        GTEST_SKIP() << "GF_CORPUS is not set; real-world files are not checked";
+    std::vector<std::string> iconFiles, executables;
+    for (const char* sub : {"ico", "cur", "pe32", "pe64"}) {
+        std::error_code ec;
+        for (const auto& e : fs::directory_iterator(fs::path(corpus) / sub, ec)) {
+            if (!e.is_regular_file())
+                continue;
+            auto& into = std::string(sub).rfind("pe", 0) == 0 ? executables : iconFiles;
+            into.push_back(PathText(e.path()));
+        }
+    }
+    if (iconFiles.empty())
+        GTEST_SKIP() << "no icon files in " << corpus;
+    test::TempFolder dir;
+    std::vector<std::string> args{"list"};
+    args.insert(args.end(), iconFiles.begin(), iconFiles.end());
+    auto list = test::RunProcess(GF_CLI_PATH, args, (dir / "run").string());
+    EXPECT_EQ(list.ExitCode, 0) << list.Err;
+    EXPECT_EQ(list.Err, "");
+
+    args = {"extract", "--png", "-o", PathText(dir / "png")};
+    args.insert(args.end(), iconFiles.begin(), iconFiles.end());
+    auto extract = test::RunProcess(GF_CLI_PATH, args, (dir / "run").string());
+    EXPECT_EQ(extract.ExitCode, 0) << extract.Err;
+    EXPECT_EQ(Lines(extract.Out).size(), Lines(list.Out).size() - iconFiles.size());
+
+    // Executables: some carry no icon at all, which is reported, never a read failure.
+    for (const auto& exe : executables) {
+        auto r = test::RunProcess(GF_CLI_PATH, {"list", exe}, (dir / "run").string());
+        EXPECT_TRUE(r.ExitCode == 0 ||
+                    r.Err.find("No icon exists in this file!") != std::string::npos)
+            << exe << ": " << r.Err;
+    }
+}
+
+}  // namespace
+}  // namespace gf
