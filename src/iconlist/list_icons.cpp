@@ -242,6 +242,8 @@ void TListIcons::BuildControls() {
     BitBtn6 = makeButton(QStringLiteral("BitBtn6"), QStringLiteral("Fresh"), Panel1);
     BitBtn3 = makeButton(QStringLiteral("BitBtn3"), QStringLiteral("Cancel"), Panel1);
     BitBtn7 = makeButton(QStringLiteral("BitBtn7"), QStringLiteral("OK"), Panel1);
+    // The bottom row lines up with the group's second row of buttons.
+    right->setContentsMargins(0, 0, 0, 12);
     right->setRowStretch(0, 1);
     right->addWidget(BitBtn6, 1, 1);
     right->addWidget(BitBtn3, 2, 0);
@@ -512,6 +514,8 @@ void TListIcons::DrawCell(int index) {
     const GridRect t = TextRectInCell(metrics.horizontalAdvance(text), metrics.height());
     const QRect textRect(origin.X + t.Left, origin.Y + t.Top, t.Right - t.Left, t.Bottom - t.Top);
     const int textWidth = std::min(metrics.horizontalAdvance(text), CellSize - 2);
+    // The description sits on the cell's white ground even where a large icon reaches under it.
+    painter.fillRect(textRect, Qt::white);
     painter.setClipRect(textRect);
     painter.drawText(textRect.left() + (textRect.width() - textWidth) / 2,
                      textRect.top() + metrics.ascent(), text);
