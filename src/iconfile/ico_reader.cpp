@@ -210,14 +210,23 @@ std::vector<Span64> AnimatedCursorFrames(ByteSource& file) {
 
 IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
     IconImageList list;
+    // Blocks of a sound file do not overlap, so together they never pass its size (plus zero
+    // padding of a cut-off last image). A file whose entries all claim the whole file would
+    // otherwise have us write its size squared; the listing stops at this budget.
+    const std::uint64_t budget = MaxIconBytesPerFileByte * file.Size() + MaxIconBytesExtra;
+    std::uint64_t listed = 0;
     auto add = [&](std::size_t index, std::uint64_t offset, std::uint32_t size,
                    std::uint64_t room) {
-        if (offset > std::numeric_limits<std::uint32_t>::max())
+        if (offset > std::numeric_limits<std::uint32_t>::max() || listed > budget)
+            return;
+        std::uint64_t length = std::min<std::uint64_t>(size, room);
+        listed += length;
+        if (listed > budget)
             return;
         FoundIconImage image;
         image.EntryIndex = index;
         image.Offset = static_cast<std::uint32_t>(offset);
-        image.Size = static_cast<std::uint32_t>(std::min<std::uint64_t>(size, room));
+        image.Size = static_cast<std::uint32_t>(length);
         image.Header = ReadIconBlockHeader(ReadBlockHead(file, image.Offset, image.Size));
         list.Images.push_back(image);
     };

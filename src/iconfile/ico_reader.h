@@ -93,6 +93,11 @@ struct IconImageList {
     std::string Message;  // for the user when the file holds no readable icons ("" otherwise)
 };
 
+// The images listed from one file hold together at most this many bytes per byte of the file,
+// plus the extra; entries beyond are not listed.
+inline constexpr std::uint64_t MaxIconBytesPerFileByte = 2;
+inline constexpr std::uint64_t MaxIconBytesExtra = 1024 * 1024;
+
 // Every icon image of an open file, in the loader's order. Icon files: the directory entries
 // whose image lies at least partly in the file. Executables: the RT_ICON images that pass the
 // image check (see pe_icons.h). Animated cursors: the images of each frame's icon file, read as

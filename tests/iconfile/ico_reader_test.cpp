@@ -229,6 +229,24 @@ TEST_F(IcoReaderTest, CountsBeyondTheFileAreReadAsFarAsTheBytesGo) {
         EXPECT_TRUE(fs::exists(f)) << f;
 }
 
+TEST(IcoReaderLimits, OverlappingClaimsDoNotMultiplyTheFile) {
+    // 4000 entries that each claim the whole file (and more): cutting them all out would write
+    // 4000 times the file.
+    IcoBuilder builder;
+    for (int i = 0; i < 4000; ++i)
+        builder.Add(Block(16, 16, 4), 16, 16, 4).SetSize(i, 0xFFFFFFF0u);
+    auto bytes = builder.Build();
+    MemorySource source(bytes);
+    IconImageList list = ListIconImages(source, IconContainer::IconFile);
+    std::uint64_t total = 0;
+    for (const auto& image : list.Images)
+        total += image.Size;
+    EXPECT_LE(total, MaxIconBytesPerFileByte * bytes.size() + MaxIconBytesExtra);
+    EXPECT_GE(list.Images.size(), 2u);
+    EXPECT_LT(list.Images.size(), 4000u);
+    EXPECT_EQ(list.Images[0].Size, bytes.size());
+}
+
 TEST_F(IcoReaderTest, ImagesOutsideTheFileAreNotListed) {
     auto b0 = Block(16, 16, 4);
     auto b2 = Block(32, 32, 8);
