@@ -1,6 +1,7 @@
 #include "platform/bmp_codec.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -450,8 +451,16 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
 }
 
 Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path) {
-    if (bitmap.Empty())
+    if (bitmap.Empty()) {
         return Error{"Can not save an empty picture as " + PathText(path)};
+    }
+    // The file header holds the file size in 32 bits; a larger file could not be read back.
+    const std::uint64_t pixelBytes =
+        RowBytes(static_cast<std::uint64_t>(bitmap.Width()), bitmap.BitCount()) *
+        static_cast<std::uint64_t>(bitmap.Height());
+    if (pixelBytes + FileHeaderSize + InfoHeaderSize + 1024 > UINT32_MAX) {
+        return Error{"The picture is too large to be saved as a BMP file: " + PathText(path)};
+    }
     auto bytes = EncodeBmp(bitmap);
     return WriteFileAtomic(path, bytes);
 }
