@@ -40,29 +40,31 @@ int IconBitCountForFormat(PixelFormat format) {
     }
 }
 
-Result<IconBlock> EncodeIconBlock(const IconImage& icon, int bitCount, const Bitmap* color) {
+namespace {
+
+// The block of a colour image and a mask of the same size (any mask form MakeIcon accepts).
+Result<IconBlock> EncodePair(const Bitmap& colour, const Bitmap& mask, int bitCount) {
     if (!IsIconBitCount(bitCount)) {
         return Error{"An icon can not be written at " + std::to_string(bitCount) +
                      " bits per pixel."};
     }
-    if (icon.Empty() || icon.Mask.Empty())
+    if (colour.Empty() || mask.Empty())
         return Error{"There is no icon to write."};
-    const Bitmap& colour = color ? *color : icon.Color;
-    if (colour.Width() != icon.Mask.Width() || colour.Height() != icon.Mask.Height()) {
+    if (colour.Width() != mask.Width() || colour.Height() != mask.Height()) {
         return Error{"The icon's colour image and mask differ in size."};
     }
     // A mask of another depth would be turned into colour indices; make it the AND mask first.
     Bitmap andMask;
-    const Bitmap* mask = &icon.Mask;
-    if (icon.Mask.Format() != PixelFormat::Bits1) {
-        andMask = MakeAndMask(icon.Mask);
-        mask = &andMask;
+    const Bitmap* bits = &mask;
+    if (mask.Format() != PixelFormat::Bits1) {
+        andMask = MakeAndMask(mask);
+        bits = &andMask;
     }
 
     auto colourDib = EncodeDib(colour, bitCount);
     if (!colourDib)
         return colourDib.GetError();
-    auto maskDib = EncodeDib(*mask, 1);
+    auto maskDib = EncodeDib(*bits, 1);
     if (!maskDib)
         return maskDib.GetError();
 
@@ -85,6 +87,22 @@ Result<IconBlock> EncodeIconBlock(const IconImage& icon, int bitCount, const Bit
     block.Data.insert(block.Data.end(), colourDib->Pixels.begin(), colourDib->Pixels.end());
     block.Data.insert(block.Data.end(), maskDib->Pixels.begin(), maskDib->Pixels.end());
     return block;
+}
+
+Result<std::vector<std::uint8_t>> SingleImageFile(Result<IconBlock> block) {
+    if (!block)
+        return block.GetError();
+    std::vector<IconBlock> blocks;
+    blocks.push_back(std::move(*block));
+    return AssembleIconFile(blocks);
+}
+
+}  // namespace
+
+Result<IconBlock> EncodeIconBlock(const IconImage& icon, int bitCount, const Bitmap* color) {
+    if (icon.Empty())
+        return Error{"There is no icon to write."};
+    return EncodePair(color ? *color : icon.Color, icon.Mask, bitCount);
 }
 
 Result<std::vector<std::uint8_t>> EncodeIconFile(const IconImage& icon, int bitCount,
@@ -111,10 +129,12 @@ Status SaveBitmapsAsIcon(const Bitmap& color, const Bitmap& mask,
                          const std::filesystem::path& file) {
     if (file.empty())
         return Error{"No file name was given."};
-    auto icon = MakeIcon(color, mask);
-    if (!icon)
-        return icon.GetError();
-    auto bytes = EncodeIconFile(*icon, IconBitCountForFormat(color.Format()), &color);
+    // The same checks and mask rules as MakeIcon, without copying the colour image.
+    if (color.Empty())
+        return Error{"The icon has no colour image."};
+    if (mask.Empty())
+        return Error{"The icon has no mask."};
+    auto bytes = SingleImageFile(EncodePair(color, mask, IconBitCountForFormat(color.Format())));
     if (!bytes)
         return bytes.GetError();
     return WriteFileAtomic(file, *bytes);
