@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstdlib>
 
 #include "platform/jpeg_codec.h"
 #include "platform/pixel_rows.h"
@@ -44,45 +45,75 @@ Result<std::vector<Color>> OptimizedPalette(const Bitmap& picture) {
 }
 
 NearestColourMap::NearestColourMap(std::vector<Color> palette)
-    : CacheKeys(1 << 16, 0), CacheValues(1 << 16, 0) {
-    for (int i = 0; i < static_cast<int>(palette.size()); ++i)
-        ByRed.push_back({RedOf(palette[i]), GreenOf(palette[i]), BlueOf(palette[i]), i});
-    std::sort(ByRed.begin(), ByRed.end(), [](const Entry& a, const Entry& b) {
-        return a.R != b.R ? a.R < b.R : a.Index < b.Index;
-    });
+    : Palette(std::move(palette)),
+      Cells(CellsPerSide * CellsPerSide * CellsPerSide),
+      CellReady(Cells.size(), 0),
+      CacheKeys(1 << 14, 0),
+      CacheValues(1 << 14, 0) {
+    if (Palette.empty())
+        Palette.push_back(Black);
+    // A repeated colour never wins over its first occurrence.
+    std::vector<Color> seen;
+    for (int i = 0; i < static_cast<int>(Palette.size()); ++i) {
+        const Color c = Palette[i] & 0xFFFFFF;
+        if (std::find(seen.begin(), seen.end(), c) != seen.end())
+            continue;
+        seen.push_back(c);
+        Distinct.push_back(static_cast<std::uint16_t>(i));
+    }
+}
+
+const std::vector<NearestColourMap::Candidate>& NearestColourMap::Candidates(int r, int g, int b) {
+    const int cr = r >> CellShift, cg = g >> CellShift, cb = b >> CellShift;
+    const int cell = (cr * CellsPerSide + cg) * CellsPerSide + cb;
+    std::vector<Candidate>& list = Cells[cell];
+    if (CellReady[cell])
+        return list;
+    constexpr int side = 1 << CellShift;
+    const int lo[3] = {cr * side, cg * side, cb * side};
+    const int hi[3] = {lo[0] + side - 1, lo[1] + side - 1, lo[2] + side - 1};
+    std::uint32_t minMax = UINT32_MAX;
+    std::vector<Candidate> all;
+    all.reserve(Distinct.size());
+    for (std::uint16_t i : Distinct) {
+        const int v[3] = {RedOf(Palette[i]), GreenOf(Palette[i]), BlueOf(Palette[i])};
+        std::uint32_t dMin = 0, dMax = 0;
+        for (int k = 0; k < 3; ++k) {
+            const int below = v[k] < lo[k] ? lo[k] - v[k] : v[k] > hi[k] ? v[k] - hi[k] : 0;
+            const int far = std::max(std::abs(v[k] - lo[k]), std::abs(v[k] - hi[k]));
+            dMin += static_cast<std::uint32_t>(below * below);
+            dMax += static_cast<std::uint32_t>(far * far);
+        }
+        all.push_back({dMin, i});
+        minMax = std::min(minMax, dMax);
+    }
+    for (const Candidate& c : all)
+        if (c.MinDist <= minMax)
+            list.push_back(c);
+    std::stable_sort(list.begin(), list.end(),
+                     [](const Candidate& a, const Candidate& b) { return a.MinDist < b.MinDist; });
+    CellReady[cell] = 1;
+    return list;
 }
 
 int NearestColourMap::Nearest(Color c) {
     c &= 0xFFFFFF;
-    const std::uint32_t slot = (c ^ (c >> 12) ^ (c >> 5)) & 0xFFFF;
+    const std::uint32_t slot = (c ^ (c >> 11) ^ (c >> 17)) & 0x3FFF;
     if (CacheKeys[slot] == (c | 0x80000000u))
         return CacheValues[slot];
     const int r = RedOf(c), g = GreenOf(c), b = BlueOf(c);
-    // Search outwards from the entries nearest in red; stop in a direction once the red
-    // difference alone exceeds the best distance.
-    auto first = std::lower_bound(ByRed.begin(), ByRed.end(), r,
-                                  [](const Entry& e, int red) { return e.R < red; });
-    int best = INT_MAX, bestIndex = 0;
-    auto consider = [&](const Entry& e) {
-        const int dr = e.R - r, dg = e.G - g, db = e.B - b;
-        const int d = dr * dr + dg * dg + db * db;
-        if (d < best || (d == best && e.Index < bestIndex)) {
+    std::uint32_t best = UINT32_MAX;
+    int bestIndex = 0;
+    for (const Candidate& cand : Candidates(r, g, b)) {
+        if (cand.MinDist > best)
+            break;  // no later candidate can come nearer
+        const Color e = Palette[cand.Index];
+        const int dr = RedOf(e) - r, dg = GreenOf(e) - g, db = BlueOf(e) - b;
+        const auto d = static_cast<std::uint32_t>(dr * dr + dg * dg + db * db);
+        if (d < best || (d == best && cand.Index < bestIndex)) {
             best = d;
-            bestIndex = e.Index;
+            bestIndex = cand.Index;
         }
-    };
-    for (auto it = first; it != ByRed.end(); ++it) {
-        const int dr = it->R - r;
-        if (dr * dr > best)
-            break;
-        consider(*it);
-    }
-    for (auto it = first; it != ByRed.begin();) {
-        --it;
-        const int dr = it->R - r;
-        if (dr * dr > best)
-            break;
-        consider(*it);
     }
     CacheKeys[slot] = c | 0x80000000u;
     CacheValues[slot] = static_cast<std::uint8_t>(bestIndex);

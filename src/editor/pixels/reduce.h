@@ -17,17 +17,28 @@ namespace gf {
 Result<std::vector<Color>> OptimizedPalette(const Bitmap& picture);
 
 // Index of the nearest entry (least sum of squared red, green and blue differences; the lowest
-// index on ties) for every pixel, computed fast for whole pictures.
+// index on ties) for every pixel, computed fast for whole pictures: the colour cube is cut into
+// 8 x 8 x 8 cells, and each cell, when first met, keeps only the entries that can be nearest to
+// some colour inside it (those whose least distance to the cell is no more than the smallest
+// greatest distance of any entry), ordered by that least distance so a search stops early.
 class NearestColourMap {
   public:
     explicit NearestColourMap(std::vector<Color> palette);
     int Nearest(Color c);
 
   private:
-    struct Entry {
-        int R, G, B, Index;
+    static constexpr int CellShift = 4;  // 16 levels per cell side
+    static constexpr int CellsPerSide = 256 >> CellShift;
+    struct Candidate {
+        std::uint32_t MinDist;  // least squared distance from the entry to the cell
+        std::uint16_t Index;
     };
-    std::vector<Entry> ByRed;  // sorted by red, then by index
+    const std::vector<Candidate>& Candidates(int r, int g, int b);
+
+    std::vector<Color> Palette;
+    std::vector<std::uint16_t> Distinct;        // first index of each distinct colour
+    std::vector<std::vector<Candidate>> Cells;  // nearest to the cell first
+    std::vector<char> CellReady;
     std::vector<std::uint32_t> CacheKeys;
     std::vector<std::uint8_t> CacheValues;
 };
