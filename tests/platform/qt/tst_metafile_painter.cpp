@@ -291,6 +291,41 @@ class TestMetafilePainter : public QObject {
         PIXEL(b, 195, 20, White);
     }
 
+    void hatchedBrushesFollowTheBackgroundMode() {
+        auto build = [](int bkMode) {
+            return WmfBuilder()
+                .SetWindowExt(60, 30)
+                .CreatePen(5, 0, Black)
+                .SelectObject(0)
+                .CreateBrush(2, Blue, 4)  // cross hatch
+                .SelectObject(1)
+                .SetBkColor(Yellow)
+                .SetBkMode(bkMode)
+                .Rectangle(0, 0, 60, 30)
+                .Build();
+        };
+        Bitmap transparent = Render(build(1));
+        Bitmap opaque = Render(build(2));
+        QVERIFY(CountOf(transparent, Blue, 0, 0, 60, 30) > 100);
+        QVERIFY(CountOf(transparent, White, 0, 0, 60, 30) > 100);
+        QCOMPARE(CountOf(transparent, Yellow, 0, 0, 60, 30), 0);
+        QVERIFY(CountOf(opaque, Blue, 0, 0, 60, 30) > 100);
+        QCOMPARE(CountOf(opaque, Yellow, 0, 0, 60, 30) + CountOf(opaque, Blue, 0, 0, 60, 30),
+                 60 * 30);
+    }
+
+    void clippedTextStaysInItsBox() {
+        Bitmap b = Render(WmfBuilder()
+                              .SetWindowExt(200, 60)
+                              .CreateFont(-40, "DejaVu Sans", 700)
+                              .SelectObject(0)
+                              .SetBkMode(1)
+                              .ExtTextOut(0, 5, 4, 0, 0, 30, 60, "MMMM")
+                              .Build());
+        QVERIFY(CountOf(b, Black, 0, 0, 30, 60) > 50);
+        QCOMPARE(CountOf(b, Black, 30, 0, 200, 60), 0);
+    }
+
     void textAlignment() {
         // Right-aligned at x = 190: the text ends there.
         Bitmap b = Render(WmfBuilder()
