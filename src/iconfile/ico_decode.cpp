@@ -19,7 +19,35 @@ std::string Num(std::int64_t v) {
     return std::to_string(v);
 }
 
+// The IHDR chunk follows the signature: length, "IHDR", then width and height big-endian.
+Result<IconBlockInfo> PeekPng(Bytes block) {
+    auto be32 = [&](std::size_t off) -> std::optional<std::uint32_t> {
+        auto v = Slice(block, off, 4);
+        if (!v)
+            return std::nullopt;
+        return (static_cast<std::uint32_t>((*v)[0]) << 24) | ((*v)[1] << 16) | ((*v)[2] << 8) |
+               (*v)[3];
+    };
+    auto w = be32(16), h = be32(20);
+    if (!w || !h)
+        return Error{"The PNG icon image is cut short."};
+    IconBlockInfo info;
+    info.IsPng = true;
+    info.Width = static_cast<int>(std::min<std::uint32_t>(*w, 0x7FFFFFFF));
+    info.Height = static_cast<int>(std::min<std::uint32_t>(*h, 0x7FFFFFFF));
+    info.BitCount = 32;
+    return info;
+}
+
 Result<IconImage> DecodePngBlock(Bytes block) {
+    // Refuse oversized pictures by their header, before the decoder allocates anything.
+    auto info = PeekPng(block);
+    if (!info)
+        return info.GetError();
+    if (info->Width > MaxIconSide || info->Height > MaxIconSide) {
+        return Error{"The PNG icon image is " + Num(info->Width) + "x" + Num(info->Height) +
+                     " pixels, larger than an icon may be."};
+    }
     auto png = DecodePng(block);
     if (!png)
         return Error{"The PNG icon image can not be decoded: " + png.ErrorMessage()};
@@ -205,24 +233,8 @@ Result<IconImage> DecodeDibBlock(Bytes block) {
 
 Result<IconBlockInfo> PeekIconBlock(Bytes block) {
     IconBlockInfo info;
-    if (HasPngSignature(block)) {
-        // IHDR follows the signature: length, "IHDR", width and height big-endian.
-        auto be32 = [&](std::size_t off) -> std::optional<std::uint32_t> {
-            auto s = Slice(block, off, 4);
-            if (!s)
-                return std::nullopt;
-            return (static_cast<std::uint32_t>((*s)[0]) << 24) | ((*s)[1] << 16) | ((*s)[2] << 8) |
-                   (*s)[3];
-        };
-        auto w = be32(16), h = be32(20);
-        if (!w || !h)
-            return Error{"The PNG icon image is cut short."};
-        info.IsPng = true;
-        info.Width = static_cast<int>(std::min<std::uint32_t>(*w, 0x7FFFFFFF));
-        info.Height = static_cast<int>(std::min<std::uint32_t>(*h, 0x7FFFFFFF));
-        info.BitCount = 32;
-        return info;
-    }
+    if (HasPngSignature(block))
+        return PeekPng(block);
     auto header = ReadDibHeader(block);
     if (!header)
         return Error{"The icon image is too short to hold a bitmap header."};

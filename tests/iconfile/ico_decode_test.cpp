@@ -204,6 +204,13 @@ TEST(DecodeIconImageBlock, RefusesMalformedBlocks) {
     auto err = DecodeIconImageBlock(huge);
     ASSERT_FALSE(err.Ok());
     EXPECT_NE(err.ErrorMessage().find("width"), std::string::npos);
+    // A PNG whose header announces a picture far larger than any icon.
+    std::vector<std::uint8_t> bigPng(PngSignature, PngSignature + 8);
+    bigPng.insert(bigPng.end(), {0, 0,    0,    13, 'I', 'H', 'D', 'R', 0, 0, 0x13, 0x88, 0,
+                                 0, 0x13, 0x88, 8,  6,   0,   0,   0,   0, 0, 0,    0});
+    auto bigErr = DecodeIconImageBlock(bigPng);
+    ASSERT_FALSE(bigErr.Ok());
+    EXPECT_NE(bigErr.ErrorMessage().find("5000x5000"), std::string::npos);
     // A PNG signature followed by garbage.
     std::vector<std::uint8_t> badPng(PngSignature, PngSignature + 8);
     badPng.resize(64, 0x11);
