@@ -169,7 +169,11 @@ TListIcons::TListIcons(fs::path workFolder, QWidget* owner)
 }
 
 TListIcons::~TListIcons() {
-    // FormDestroy: the one-image files of the set belong to this window.
+    FormDestroy();
+}
+
+void TListIcons::FormDestroy() {
+    // The one-image files of the set belong to this window.
     for (const fs::path& file : Icons.IconFiles) {
         std::error_code ec;
         fs::remove(file, ec);

@@ -181,6 +181,7 @@ class TListIcons : public QDialog {
         iconlist::IconPlacement Place;
     };
 
+    void FormDestroy();
     void BuildControls();
     void BuildActions();
     void MoveSelectedTo(int position);

@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollArea>
@@ -91,10 +92,13 @@ void TestListIconsGrid::geometryOfCellsAndIcons() {
 void TestListIconsGrid::windowColumnsFollowTheScrollBox() {
     ListFixture f;
     f.Load(test::MakeIconsFile(f.Files / "nine.ico", 9));
-    f.ShowAndDraw(QSize(600, 300));
+    f.ShowAndDraw(QSize(600, 500));
     QCOMPARE(f.List->ScrollBox1->maximumViewportSize().width(), 600);
     QCOMPARE(f.List->ColumnCount, 4);
     QCOMPARE(f.List->Picture().width(), 576);  // the client width less 24, wider than 4 x 128 + 3
+    QCOMPARE(f.List->Picture().height(), 476);
+    // No scroll bar is needed: the picture is centred on both axes.
+    QCOMPARE(f.List->Image1->pos(), QPoint(12, 12));
     f.ShowAndDraw(QSize(800, 300));
     QCOMPARE(f.List->ColumnCount, 6);
     QCOMPARE(f.List->Picture().width(), 776);
@@ -185,6 +189,15 @@ void TestListIconsGrid::mouseSelectionAndStatusLine() {
     QCOMPARE(f.List->StatusLine(),
              QStringLiteral("(8/9)     7# 32x32x8bits     Right click to save the icon."));
     QTest::mouseRelease(f.List->Image1, Qt::LeftButton, {}, QPoint(3 * 128 + 5, 128 + 5));
+
+    // A right click selects the icon under the mouse, then offers the menu for it.
+    QTest::mousePress(f.List->Image1, Qt::RightButton, {}, QPoint(2 * 128 + 5, 5));
+    QCOMPARE(f.List->SelectedIndex, 2);
+    QVERIFY(!f.List->PopupMenu1->isVisible());
+    QTest::mouseRelease(f.List->Image1, Qt::RightButton, {}, QPoint(2 * 128 + 5, 5));
+    QTRY_VERIFY(f.List->PopupMenu1->isVisible());
+    f.List->PopupMenu1->close();
+    QCOMPARE(f.List->Modified, false);
 }
 
 void TestListIconsGrid::selectionFrameInvertsWithoutTouchingThePicture() {
