@@ -1,6 +1,7 @@
 #include "app/converter_widgets.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
@@ -29,6 +30,12 @@ void GlyphButton::leaveEvent(QEvent* event) {
     QAbstractButton::leaveEvent(event);
 }
 
+void GlyphButton::focusInEvent(QFocusEvent* event) {
+    KeyboardFocus =
+        event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason;
+    QAbstractButton::focusInEvent(event);
+}
+
 void GlyphButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -42,7 +49,7 @@ void GlyphButton::paintEvent(QPaintEvent*) {
         p.setPen(QPen(edge, 1));
         p.setBrush(fill);
         p.drawRoundedRect(panel, 5, 5);
-    } else if (hasFocus()) {
+    } else if (hasFocus() && KeyboardFocus) {
         QColor edge = highlight;
         edge.setAlpha(120);
         p.setPen(QPen(edge, 1, Qt::DotLine));

@@ -28,10 +28,12 @@ class GlyphButton : public QAbstractButton {
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
   private:
     QImage Glyph;
     bool Hovered = false;
+    bool KeyboardFocus = false;  // the focus ring shows only when the user tabbed here
 };
 
 // Shows a picture unscaled from its top-left corner; where there is none (or beyond it) the

@@ -17,6 +17,7 @@
 
 #include "app/artwork.h"
 #include "app/converter_widgets.h"
+#include "platform/qt/popup_menu.h"
 #include "platform/qt/qimage_bridge.h"
 #include "platform/qt/qt_path.h"
 
@@ -223,7 +224,7 @@ void TIconConverter::BuildControls() {
 }
 
 void TIconConverter::ShowPopupMenu(QWidget* from, const QPoint& pos) {
-    PopupMenu1->popup(from->mapToGlobal(pos));
+    PopupMenu(*PopupMenu1, from->mapToGlobal(pos));
 }
 
 void TIconConverter::showEvent(QShowEvent* event) {

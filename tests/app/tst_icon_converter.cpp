@@ -16,6 +16,7 @@
 #include "app/converter_widgets.h"
 #include "app/icon_converter.h"
 #include "platform/byte_reader.h"
+#include "platform/qt/popup_menu.h"
 #include "platform/qt/qimage_bridge.h"
 #include "platform/qt/qt_path.h"
 #include "platform/qt/scripted_seam.h"
@@ -387,6 +388,18 @@ void TestIconConverter::aboutAndTheWebPages() {
 void TestIconConverter::menuAndColourBox() {
     auto w = MakeWindow();
     w->show();
+    // A right click on Save Icon or on the preview opens the menu.
+    ScriptedPopupMenus menus;
+    menus.Choices = {QStringLiteral("Save as PNG")};
+    for (QWidget* target :
+         {static_cast<QWidget*>(w->suiButton3), static_cast<QWidget*>(w->Image2)}) {
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10));
+        QApplication::sendEvent(target, &click);
+    }
+    QCOMPARE(menus.ShownMenus.size(), std::size_t{2});
+    QCOMPARE(menus.ShownMenus[0].MenuName, QStringLiteral("PopupMenu1"));
+    QCOMPARE(menus.ShownMenus[1].Pos, w->Image2->mapToGlobal(QPoint(10, 10)));
+    QCOMPARE(w->SaveDialog1.FilterIndex, 3);
     w->SaveasPNG1->trigger();
     QCOMPARE(w->SaveDialog1.FilterIndex, 3);
     w->SaveasBMP1->trigger();
