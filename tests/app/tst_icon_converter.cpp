@@ -393,7 +393,8 @@ void TestIconConverter::menuAndColourBox() {
     menus.Choices = {QStringLiteral("Save as PNG")};
     for (QWidget* target :
          {static_cast<QWidget*>(w->suiButton3), static_cast<QWidget*>(w->Image2)}) {
-        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10));
+        QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(10, 10),
+                                target->mapToGlobal(QPoint(10, 10)));
         QApplication::sendEvent(target, &click);
     }
     QCOMPARE(menus.ShownMenus.size(), std::size_t{2});
