@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -52,6 +53,27 @@ std::array<std::uint8_t, BlockHeaderBytes> ReadBlockHead(ByteSource& file, std::
     if (!file.ReadAt(offset, std::span(head.data(), n)))
         head.fill(0);
     return head;
+}
+
+// The one-image files are the program's own scratch files in its private working folder, under
+// names no file had. Flushing each to the disk (as files the user asked for are) would cost
+// milliseconds per image and protect nothing; a failed write removes what it left, so no
+// partial file is ever listed.
+bool WriteWorkingFile(const fs::path& path, Bytes data) {
+    std::error_code ec;
+    if (fs::is_directory(fs::symlink_status(path, ec)))
+        return false;
+    fs::remove(path, ec);  // a read-only file of that name is replaced, not written through
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (!out.is_open())
+        return false;
+    out.write(reinterpret_cast<const char*>(data.data()),
+              static_cast<std::streamsize>(data.size()));
+    out.close();
+    if (!out.fail())
+        return true;
+    fs::remove(path, ec);
+    return false;
 }
 
 }  // namespace
@@ -291,7 +313,7 @@ int WriteIconEntryFile(std::uint32_t offset, std::uint32_t size, const fs::path&
         return 1;
     IconBlockHeader h = ReadIconBlockHeader(*block);
     info = {h.EntryWidth(), h.EntryHeight(), h.BitCount};
-    if (!WriteFileAtomic(target, MakeSingleImageIconFile(*block)))
+    if (!WriteWorkingFile(target, MakeSingleImageIconFile(*block)))
         return 1;
     return 0;
 }

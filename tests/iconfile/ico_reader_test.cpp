@@ -330,6 +330,16 @@ TEST_F(IcoReaderTest, WriteIconEntryFileReportsWhatItCouldNotDo) {
     EXPECT_EQ(info.BitCount, 24);
     EXPECT_EQ(SingleImageBlock(Work / "x.ico"), b);
 
+    // An existing target is replaced; a folder of that name is left alone.
+    ASSERT_TRUE(WriteFileAtomic(Work / "old.ico", std::vector<std::uint8_t>(5000, 7)));
+    EXPECT_EQ(WriteIconEntryFile(22, static_cast<std::uint32_t>(b.size()), Work / "old.ico",
+                                 Dir / "one.ico", info),
+              0);
+    EXPECT_EQ(SingleImageBlock(Work / "old.ico"), b);
+    fs::create_directory(Work / "folder.ico");
+    EXPECT_EQ(WriteIconEntryFile(22, 40, Work / "folder.ico", Dir / "one.ico", info), 1);
+    EXPECT_TRUE(fs::is_directory(Work / "folder.ico"));
+
     EXPECT_EQ(WriteIconEntryFile(22, 100, Work / "y.ico", Dir / "missing.ico", info), 1);
     EXPECT_EQ(WriteIconEntryFile(1u << 30, 100, Work / "y.ico", Dir / "one.ico", info), 1);
     EXPECT_FALSE(fs::exists(Work / "y.ico"));
