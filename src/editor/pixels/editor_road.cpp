@@ -53,13 +53,14 @@ Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& sett
         // The transparency page works from an untouched copy of the resized picture.
         result.TransparencyPageUsed = true;
         const Bitmap reference = result.Color;
+        const Bitmap referenceMask = result.Mask;
         const Bitmap region = MakeMask(reference.Width(), reference.Height(), 0);
         TransparencySettings t = settings.Transparency;
         if (settings.TransparentFromTopLeft && !reference.Empty()) {
             t.Transparent = true;
             t.Key = reference.GetPixel(0, 0);
         }
-        ApplyTransparencyToIcon(reference, region, t, result.Color, result.Mask);
+        ApplyTransparencyToIcon(reference, region, t, result.Color, result.Mask, &referenceMask);
     }
 
     ColourBitsSettings bits = settings.ColourBits;

@@ -29,8 +29,11 @@ struct TransparencySettings {
 // similar to the key; every other pixel is opaque with the reference colour (alpha 255). The
 // colour stays 32-bit when it is 32-bit, otherwise it becomes 24-bit; both take the reference's
 // size. `region` is an 8-bit bitmap (non-zero = keep opaque); pixels outside it count as 0.
+// `referenceMask`, when given, is the mask the size page made with the reference picture: a
+// pixel it marks transparent (canvas the picture does not cover) stays transparent whatever
+// the test and the region say.
 void ApplyTransparencyToIcon(const Bitmap& reference, const Bitmap& region,
                              const TransparencySettings& settings, Bitmap& iconColor,
-                             Bitmap& iconMask);
+                             Bitmap& iconMask, const Bitmap* referenceMask = nullptr);
 
 }  // namespace gf

@@ -78,8 +78,9 @@ TEST(ApplyTransparency, RemoveBlockKeepsPixelsOpaqueAndAddBlockReturnsThem) {
         for (int x = 0; x < 8; ++x) {
             const bool inBlock = x >= 2 && x <= 5 && y >= 2 && y <= 5;
             ASSERT_EQ(MaskAt(mask, x, y), inBlock ? MaskOpaque : MaskTransparent) << x << y;
-            if (inBlock)
+            if (inBlock) {
                 ASSERT_EQ(color.GetPixel(x, y), White);
+            }
         }
     PaintShapeBlock(canvas, 4, 4, ShapeSquare, Black, 1);  // "Add Trans" over the middle 2x2
     ApplyTransparencyToIcon(ref, region, {true, White, 1}, color, mask);
@@ -130,8 +131,9 @@ TEST(ShapeBlock, RoundLiesWithinTheBoxAndCutsItsCorners) {
     EXPECT_EQ(region.Row(3)[6], 255);  // top edge middle
     for (int y = 0; y < 12; ++y)
         for (int x = 0; x < 12; ++x)
-            if (x < 3 || x > 8 || y < 3 || y > 8)
+            if (x < 3 || x > 8 || y < 3 || y > 8) {
                 ASSERT_EQ(region.Row(y)[x], 0);
+            }
     // Radius 1: the 2x2 block.
     Bitmap small = MakeMask(4, 4, 0);
     ShapeCanvas c2{&small};
@@ -164,6 +166,27 @@ TEST(ShapeBlock, InvertingOutlineDrawnTwiceRestoresThePreview) {
     // Radius 0 inverts the one pixel.
     DrawShapeBlock(canvas, 0, 0, ShapeSquare, 0);
     EXPECT_EQ(preview.GetPixel(0, 0), ~original.GetPixel(0, 0) & 0xFFFFFF);
+}
+
+}  // namespace
+}  // namespace gf
+
+namespace gf {
+namespace {
+
+TEST(ApplyTransparency, CanvasThePictureDoesNotCoverStaysTransparent) {
+    // The size page placed the picture unscaled and left column 0 uncovered (black, 255).
+    Bitmap ref = test::SolidPicture(3, 1, PixelFormat::Bits24, Rgb(40, 40, 40));
+    ref.SetPixel(0, 0, Black);
+    Bitmap refMask = MakeMask(3, 1);
+    refMask.Row(0)[0] = MaskTransparent;
+    Bitmap region = MakeMask(3, 1, 255);  // even a "Remove Trans" block does not make it opaque
+    Bitmap color(3, 1, PixelFormat::Bits24), mask;
+    ApplyTransparencyToIcon(ref, region, {false, White, 1}, color, mask, &refMask);
+    EXPECT_EQ(test::MaskAt(mask, 0, 0), MaskTransparent);
+    EXPECT_EQ(color.GetPixel(0, 0), Black);
+    EXPECT_EQ(test::MaskAt(mask, 1, 0), MaskOpaque);
+    EXPECT_EQ(color.GetPixel(1, 0), Rgb(40, 40, 40));
 }
 
 }  // namespace

@@ -1,0 +1,258 @@
+#pragma once
+// TIconEditor: the modal wizard in which a picture becomes an icon or an icon is changed. Pages
+// in order: size (TabSheet1), transparency (TabSheet2, only when an icon is made from a
+// picture), pixel editing (TabSheet4) and colour bits (TabSheet3), whose "Finish" converts the
+// working pair to the chosen depth and closes the window with result 1.
+//
+// The caller creates the window, sets SourcePath (and, to edit an existing icon, fills
+// IconColor, IconMask, SrcColor and SrcMask and sets EditExisting to 1), makes TabSheet1 the
+// active page, calls InitImagesClick and runs the window modally. After result 1 it takes
+// IconColor (at the chosen depth) and IconMask (8-bit, 255 transparent).
+
+#include <QDialog>
+#include <QPoint>
+#include <QRect>
+#include <filesystem>
+
+#include "editor/image_view.h"
+#include "editor/pixels/resample.h"
+#include "editor/work_pixel_format.h"
+#include "platform/bitmap.h"
+
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QScrollArea;
+class QSlider;
+class QStackedWidget;
+class QTimer;
+class QToolButton;
+
+namespace gf {
+
+class TIconEditor : public QDialog {
+    Q_OBJECT
+  public:
+    // `converter` answers the working icon's pixel format (may be null: 32 bits is preselected).
+    explicit TIconEditor(QWidget* owner = nullptr,
+                         const WorkPixelFormatSource* converter = nullptr);
+    ~TIconEditor() override;
+
+    // Working bitmaps.
+    Bitmap SrcColor;     // the source picture (24- or 32-bit)
+    Bitmap SrcMask;      // its 8-bit mask
+    Bitmap SrcPreview;   // the source drawn over the canvas background colour
+    Bitmap IconColor;    // the working icon's colour image; transparent pixels black
+    Bitmap IconMask;     // its 8-bit mask, 255 transparent
+    Bitmap BackupColor;  // copies taken by the alpha adjustment
+    Bitmap BackupMask;
+    Bitmap EditRegion;   // region of the edit page's alpha tools
+    Bitmap TransRegion;  // transparency page: 0 = colour test applies, else kept opaque
+    // The mask the size page made with the transparency page's reference picture: canvas the
+    // picture does not cover stays transparent there.
+    Bitmap TransReferenceMask;
+
+    std::filesystem::path SourcePath;
+    int EditExisting = 0;
+    int SnapshotIndex = 0;
+    int SnapshotTop = 0;
+    float ZoomFactor = 4.0f;
+
+    // Where the unscaled picture's top-left corner lies on the canvas.
+    QPoint SourceOffset;
+    // Outline last drawn on the transparency preview; (-10, -10, -10, -10) when none.
+    QRect TransBlock{QPoint(-10, -10), QPoint(-10, -10)};
+
+    // The start step (the hidden "Begin" button). Throws std::runtime_error when SourcePath
+    // cannot be read as a bitmap.
+    void InitImagesClick();
+
+    // The canvas background colour of the size page.
+    Color CanvasBackground() const;
+
+    void ComposeSourcePreview(Color background);
+    void UpdateSizePreview();
+    void ApplyTransparency();
+    void RedrawZoomView(double zoom);
+
+    // Handlers.
+    void FormResize();
+    void ResizeTimerTimer();
+    void PageControl1Change();
+    void TabSheet1Show();
+    void TabSheet2Show();
+    void TabSheet3Show();
+    void TabSheet4Show();
+    void ImageTrans1Click(ImageView* swatch);
+
+    // Size page.
+    void TrackBar1Change();
+    void TrackBar2Change();
+    void cbWeqHClick();
+    void ComboBox1Change(int index);
+    void cbStretchClick();
+    void cbSmoothClick();
+    void cbRemoveTransClick();
+    void Image1MouseDown(Qt::MouseButton button, int x, int y);
+    void Image1MouseUp(Qt::MouseButton button, int x, int y);
+    void Image1DblClick();
+    void Label2MouseUp();
+    void BitBtn1Click();
+
+    // Transparency page.
+    void CheckBox1Click();
+    void Label9Click();
+    void Image2MouseMove(Qt::MouseButtons buttons, int x, int y);
+    void Image2MouseUp(Qt::MouseButton button, int x, int y);
+    void TrackBar5Change();
+    void SBTransAddClick();
+    void SBTransRemoveClick();
+    void Image3MouseDown(Qt::MouseButton button, int x, int y);
+    void Image3MouseMove(Qt::MouseButtons buttons, int x, int y);
+    void Image3MouseUp(Qt::MouseButton button, int x, int y);
+    void TBPenSizeChange();
+    void BitBtn4Click();
+    void BitBtn2Click();
+
+    // Edit page.
+    void ComboBox3Change();
+    void BitBtn7Click();
+    void BitBtn6Click();
+
+    // Colour bits page.
+    void ComboBox2Change();
+    void cbRemovealphaClick();
+    void TBAlphaChange();
+    void cbPaletteClick();
+    void palSelectChange();
+    void imPMouseUp(Qt::MouseButton button, int x, int y);
+    void BitBtn5Click();
+    void BitBtn3Click();
+
+    // Controls, named as the form names them (each carries the same objectName).
+    QStackedWidget* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr;
+    QWidget* TabSheet2 = nullptr;
+    QWidget* TabSheet3 = nullptr;
+    QWidget* TabSheet4 = nullptr;
+    QWidget* Panel9 = nullptr;
+    QLabel* StatusBar1 = nullptr;
+    QWidget* Panel10 = nullptr;
+    QLabel* Label12 = nullptr;  // "Background"
+    ImageView* Image5 = nullptr;
+    ImageView* Image9 = nullptr;
+    ImageView* ImageTrans1 = nullptr;
+    ImageView* Image10 = nullptr;
+    ImageView* Image12 = nullptr;
+    ImageView* Image11 = nullptr;
+    QLineEdit* IVfocus = nullptr;
+    QTimer* ResizeTimer = nullptr;
+    QPushButton* InitImages = nullptr;
+
+    // Size page.
+    QWidget* Panel6 = nullptr;
+    QWidget* Panel1 = nullptr;  // bottom panel
+    ImageView* Image1 = nullptr;
+    QSlider* TrackBar1 = nullptr;
+    QSlider* TrackBar2 = nullptr;
+    QLabel* Lim1width = nullptr;
+    QLabel* Lim1height = nullptr;
+    QLabel* Label7 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QCheckBox* cbWeqH = nullptr;
+    QCheckBox* cbStretch = nullptr;
+    QCheckBox* cbSmooth = nullptr;
+    ShapeView* Shape2 = nullptr;
+    QLabel* Label2 = nullptr;
+    QCheckBox* cbRemoveTrans = nullptr;
+    QPushButton* BitBtn1 = nullptr;
+
+    // Transparency page.
+    QWidget* Panel7 = nullptr;
+    QWidget* Panel2 = nullptr;  // bottom panel
+    ShapeView* Shape3 = nullptr;
+    ImageView* Image2 = nullptr;
+    ImageView* Image3 = nullptr;
+    ImageView* Image4 = nullptr;
+    QGroupBox* GroupBox1 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    ShapeView* Shape1 = nullptr;
+    QLabel* Label9 = nullptr;
+    QLabel* Label3 = nullptr;
+    QSlider* TrackBar5 = nullptr;
+    QGroupBox* GroupBox6 = nullptr;
+    QToolButton* SBTransRemove = nullptr;
+    QToolButton* SBTransAdd = nullptr;
+    QLabel* Label11 = nullptr;
+    QSlider* TBTransSize = nullptr;
+    QComboBox* CBTransShape = nullptr;
+    QPushButton* BitBtn4 = nullptr;
+    QPushButton* BitBtn2 = nullptr;
+
+    // Edit page.
+    QScrollArea* ScrollBox1 = nullptr;
+    QWidget* ScrollContent = nullptr;
+    ZoomView* Image7 = nullptr;
+    QWidget* Panel4 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;
+    ImageView* TransImage = nullptr;
+    QGroupBox* GroupBox4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QComboBox* ComboBox3 = nullptr;
+    QPushButton* BitBtn7 = nullptr;
+    QPushButton* BitBtn6 = nullptr;
+    int BitBtn7Tag = 0;
+
+    // Colour bits page.
+    QWidget* Panel11 = nullptr;
+    QWidget* Panel3 = nullptr;  // bottom panel
+    QLabel* Label1 = nullptr;
+    QComboBox* ComboBox2 = nullptr;
+    QCheckBox* cbRemovealpha = nullptr;
+    QSlider* TBAlpha = nullptr;
+    QCheckBox* cbPalette = nullptr;
+    QLabel* Label15 = nullptr;
+    QComboBox* palSelect = nullptr;
+    ImageView* imP = nullptr;
+    ImageView* Image6 = nullptr;
+    QPushButton* BitBtn5 = nullptr;
+    QPushButton* BitBtn3 = nullptr;
+
+    // The page shown; runs its show handler.
+    void ShowPage(QWidget* page);
+
+  protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+  private:
+    void BuildWindow();
+    void BuildSizePage();
+    void BuildTransparencyPage();
+    void BuildEditPage();
+    void BuildColourBitsPage();
+    void LayoutWindow();
+    void PlaceBottomButtons(QWidget* panel, QPushButton* prev, QPushButton* next);
+    SizeSettings CurrentSizeSettings() const;
+    QPoint IconPointOnImage3(int x, int y) const;
+    void PaintTransBlock(int x, int y);
+    void DrawTransOutline(const QRect& block);
+    void PipetteAndMagnifier(ImageView* source, int x, int y);
+    void EnterTransparencyPage();
+    void CentreZoomCanvas();
+    void SetStatus(const QString& text);
+
+    const WorkPixelFormatSource* Converter = nullptr;
+    bool Image1Dragging = false;
+    QPoint Image1DownAt;
+    bool Image3Held = false;
+    bool Image3MoveBusy = false;
+};
+
+// The one editor window that exists at a time (null when none).
+extern TIconEditor* IconEditor;
+
+}  // namespace gf

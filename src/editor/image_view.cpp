@@ -1,0 +1,248 @@
+#include "editor/image_view.h"
+
+#include <QBitmap>
+#include <QCursor>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
+
+#include "platform/qt/qimage_bridge.h"
+
+namespace gf {
+namespace {
+
+QColor ToQColor(Color c) {
+    return QColor(RedOf(c), GreenOf(c), BlueOf(c));
+}
+
+// A monochrome 32 x 32 cursor drawn by `draw` in black with a white outline.
+QCursor DrawnCursor(int hotX, int hotY, const std::function<void(QPainter&)>& draw) {
+    QPixmap pix(32, 32);
+    pix.fill(Qt::transparent);
+    {
+        QPainter p(&pix);
+        p.setRenderHint(QPainter::Antialiasing, false);
+        p.setPen(QPen(Qt::white, 3));
+        p.setBrush(Qt::white);
+        draw(p);
+        p.setPen(QPen(Qt::black, 1));
+        p.setBrush(Qt::black);
+        draw(p);
+    }
+    return QCursor(pix, hotX, hotY);
+}
+
+}  // namespace
+
+QCursor CursorOf(ScreenCursor kind) {
+    switch (kind) {
+        case ScreenCursor::Pipette: {
+            static const QCursor pipette = DrawnCursor(8, 23, [](QPainter& p) {
+                // The tip at the hot spot, the tube rising to the upper right, the bulb on top.
+                p.drawLine(8, 23, 17, 14);
+                p.drawLine(9, 23, 18, 14);
+                p.drawEllipse(QRect(17, 7, 6, 6));
+                p.drawLine(15, 12, 19, 16);
+            });
+            return pipette;
+        }
+        case ScreenCursor::Fill: {
+            static const QCursor bucket = DrawnCursor(8, 22, [](QPainter& p) {
+                // A tipped bucket pouring at the hot spot.
+                QPolygon body;
+                body << QPoint(12, 12) << QPoint(20, 6) << QPoint(27, 14) << QPoint(19, 21);
+                p.drawPolygon(body);
+                p.drawLine(12, 12, 8, 18);
+                p.drawLine(8, 18, 8, 22);
+            });
+            return bucket;
+        }
+        case ScreenCursor::Cross:
+            return QCursor(Qt::CrossCursor);
+        case ScreenCursor::Hand:
+            return QCursor(Qt::PointingHandCursor);
+        default:
+            return QCursor(Qt::ArrowCursor);
+    }
+}
+
+ImageView::ImageView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, false);
+}
+
+void ImageView::SetPicture(Bitmap picture) {
+    Picture = std::move(picture);
+    Refresh();
+}
+
+void ImageView::Refresh() {
+    Shown = Picture.Empty() ? QImage() : ToQImage(Picture, AlphaUse::Ignore);
+    update();
+}
+
+void ImageView::SetCursorKind(ScreenCursor kind) {
+    Kind = kind;
+    setCursor(CursorOf(kind));
+}
+
+void ImageView::paintEvent(QPaintEvent*) {
+    if (Shown.isNull())
+        return;
+    QPainter p(this);
+    if (Stretch) {
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(rect(), Shown);
+    } else {
+        p.drawImage(0, 0, Shown);
+    }
+}
+
+void ImageView::mousePressEvent(QMouseEvent* e) {
+    Pressed = true;
+    emit MouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+void ImageView::mouseMoveEvent(QMouseEvent* e) {
+    emit MouseMove(e->buttons(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+void ImageView::mouseReleaseEvent(QMouseEvent* e) {
+    const QPoint pos = e->position().toPoint();
+    emit MouseUp(e->button(), pos.x(), pos.y());
+    if (Pressed && rect().contains(pos))
+        emit Clicked();
+    Pressed = false;
+}
+
+void ImageView::mouseDoubleClickEvent(QMouseEvent*) {
+    emit DoubleClicked();
+}
+
+ShapeView::ShapeView(QWidget* parent) : QWidget(parent) {}
+
+void ShapeView::SetBrushColor(Color c) {
+    BrushColor = c;
+    update();
+}
+
+void ShapeView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    if (!BrushClear)
+        p.fillRect(rect(), ToQColor(BrushColor));
+    QPen pen(PenColor);
+    pen.setStyle(PenStyle);
+    pen.setWidth(1);
+    p.setPen(pen);
+    p.setBrush(Qt::NoBrush);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+void ShapeView::mouseReleaseEvent(QMouseEvent* e) {
+    emit MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
+    emit MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+namespace {
+
+class ShapeItemDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool focused = option.state & (QStyle::State_HasFocus | QStyle::State_Selected);
+        ShapeComboBox::DrawShapeItem(*painter, option.rect, index.data().toString(), focused,
+                                     option.palette.color(QPalette::Base));
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        return {s.width(), std::max(s.height(), 16)};
+    }
+};
+
+}  // namespace
+
+ShapeComboBox::ShapeComboBox(QWidget* parent) : QComboBox(parent) {
+    setItemDelegate(new ShapeItemDelegate(this));
+}
+
+void ShapeComboBox::DrawShapeItem(QPainter& painter, const QRect& rect, const QString& text,
+                                  bool focused, const QColor& ownColour) {
+    painter.save();
+    painter.fillRect(rect, Qt::white);
+    painter.setPen(focused ? QColor(Qt::red) : ownColour);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    bool ok = false;
+    const int shape = text.toInt(&ok);
+    const int h = rect.height();
+    const QRect box(QPoint(rect.left() + 1, rect.top() + 1),
+                    QPoint(rect.left() + h - 2, rect.top() + h - 2));
+    painter.setPen(Qt::black);
+    painter.setBrush(Qt::black);
+    if ((ok ? shape : 0) == 1)
+        painter.drawEllipse(box);
+    else
+        painter.drawRect(box.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+void ShapeComboBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    opt.currentText.clear();
+    painter.drawComplexControl(QStyle::CC_ComboBox, opt);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    if (currentIndex() >= 0)
+        DrawShapeItem(painter, field, currentText(), hasFocus(), palette().color(QPalette::Base));
+}
+
+ZoomView::ZoomView(QWidget* parent) : QWidget(parent) {
+    setAttribute(Qt::WA_OpaquePaintEvent, true);
+    setMouseTracking(true);
+}
+
+Bitmap ZoomView::Render(int x, int y, int w, int h) const {
+    Bitmap view(std::max(0, w), std::max(0, h), PixelFormat::Bits32);
+    if (Render_ && !view.Empty())
+        Render_(view, x, y);
+    return view;
+}
+
+void ZoomView::SetCursorKind(ScreenCursor kind) {
+    Kind = kind;
+    setCursor(CursorOf(kind));
+}
+
+void ZoomView::paintEvent(QPaintEvent* event) {
+    const QRect r = event->rect().intersected(rect());
+    if (r.isEmpty())
+        return;
+    const Bitmap part = Render(r.x(), r.y(), r.width(), r.height());
+    // The rows of a 32-bit bitmap are blue, green, red, 255: the layout of QImage::Format_RGB32.
+    const QImage image(part.Data().data(), part.Width(), part.Height(),
+                       static_cast<qsizetype>(part.Stride()), QImage::Format_RGB32);
+    QPainter p(this);
+    p.drawImage(r.topLeft(), image);
+}
+
+void ZoomView::mousePressEvent(QMouseEvent* e) {
+    emit MouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+void ZoomView::mouseMoveEvent(QMouseEvent* e) {
+    emit MouseMove(e->buttons(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+void ZoomView::mouseReleaseEvent(QMouseEvent* e) {
+    emit MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+}  // namespace gf
