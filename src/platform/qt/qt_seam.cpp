@@ -105,7 +105,8 @@ bool QtSeam::RunFileDialog(QWidget* owner, FileDialog& dialog) {
     if (dialog.PicturePreview && !save)
         box.setOption(QFileDialog::DontUseNativeDialog);
 
-    const QStringList filters = QtNameFilters(ParseFileFilter(dialog.Filter));
+    const std::vector<FileFilterEntry> entries = ParseFileFilter(dialog.Filter);
+    const QStringList filters = QtNameFilters(entries);
     if (!filters.isEmpty()) {
         box.setNameFilters(filters);
         const int index = std::clamp(dialog.FilterIndex, 1, static_cast<int>(filters.size()));
@@ -124,9 +125,15 @@ bool QtSeam::RunFileDialog(QWidget* owner, FileDialog& dialog) {
     if (chosen.isEmpty() || chosen.first().isEmpty())
         return false;
     dialog.FileName = chosen.first();
-    const qsizetype index = filters.indexOf(box.selectedNameFilter());
-    if (index >= 0)
-        dialog.FilterIndex = static_cast<int>(index) + 1;
+    // With the pattern part hidden the dialog reports the filter as shown: the description.
+    const QString chosenFilter = box.selectedNameFilter();
+    for (qsizetype i = 0; i < filters.size(); ++i) {
+        if (chosenFilter == filters[i] ||
+            chosenFilter == entries[static_cast<std::size_t>(i)].Description.trimmed()) {
+            dialog.FilterIndex = static_cast<int>(i) + 1;
+            break;
+        }
+    }
     return true;
 }
 

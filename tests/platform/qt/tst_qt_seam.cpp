@@ -1,0 +1,182 @@
+// The real seam, driven the way a user would: each modal box is answered by a timer that finds
+// it once it is up.
+
+#include <QApplication>
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <functional>
+
+#include "platform/qt/qt_seam.h"
+
+using namespace gf;
+
+namespace {
+
+// Runs `answer` on the modal window of type T as soon as it is shown.
+template <class T>
+void WhenShown(std::function<void(T&)> answer) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        if (auto* box = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(*box);
+        }
+    });
+    timer->start(10);
+}
+
+}  // namespace
+
+class TestQtSeam : public QObject {
+    Q_OBJECT
+  private slots:
+    void messagesAndQuestions();
+    void openDialogWithFilterIndexAndPreview();
+    void saveDialogAddsTheDefaultExtension();
+    void cancelledDialogsChangeNothing();
+    void colourDialogAndModalRunner();
+    void screenClipboardAndShell();
+
+  private:
+    QtSeam Seam;
+};
+
+void TestQtSeam::messagesAndQuestions() {
+    QString shownText;
+    QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+    WhenShown<QMessageBox>([&](QMessageBox& box) {
+        shownText = box.text();
+        shownIcon = box.icon();
+        box.button(QMessageBox::Ok)->click();
+    });
+    Seam.ShowMessage(nullptr, QStringLiteral("No icon exists in this file!"),
+                     QStringLiteral("Glyphforge"));
+    QCOMPARE(shownText, QStringLiteral("No icon exists in this file!"));
+    QCOMPARE(shownIcon, QMessageBox::Information);
+
+    bool hadCancel = false;
+    WhenShown<QMessageBox>([&](QMessageBox& box) {
+        shownIcon = box.icon();
+        hadCancel = box.button(QMessageBox::Cancel) != nullptr;
+        box.button(QMessageBox::No)->click();
+    });
+    QCOMPARE(
+        Seam.Ask(nullptr, QStringLiteral("Insert?"), QStringLiteral("Insert or overwrite"), true),
+        Answer::No);
+    QCOMPARE(shownIcon, QMessageBox::Question);
+    QVERIFY(hadCancel);
+
+    WhenShown<QMessageBox>([&](QMessageBox& box) {
+        hadCancel = box.button(QMessageBox::Cancel) != nullptr;
+        box.button(QMessageBox::Yes)->click();
+    });
+    QCOMPARE(Seam.Ask(nullptr, QStringLiteral("Overwrite?"), QStringLiteral("Overwrite"), false),
+             Answer::Yes);
+    QVERIFY(!hadCancel);
+
+    WhenShown<QMessageBox>([](QMessageBox& box) { box.button(QMessageBox::Cancel)->click(); });
+    QCOMPARE(Seam.Ask(nullptr, QStringLiteral("Insert?"), QStringLiteral("c"), true),
+             Answer::Cancel);
+}
+
+void TestQtSeam::openDialogWithFilterIndexAndPreview() {
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("picture.png"));
+    QImage picture(300, 200, QImage::Format_RGB32);
+    picture.fill(Qt::red);
+    QVERIFY(picture.save(file));
+
+    FileDialog open;
+    open.Filter = QStringLiteral("All|*.png;*.bmp|Bitmaps (*.bmp)|*.bmp|PNG (*.png)|*.png|*.*|*.*");
+    open.FilterIndex = 3;
+    open.FileName = file;
+    open.PicturePreview = true;
+    QString shownFilter;
+    bool hasPreview = false;
+    WhenShown<QFileDialog>([&](QFileDialog& box) {
+        shownFilter = box.selectedNameFilter();
+        hasPreview = box.findChild<QLabel*>(QStringLiteral("PicturePreview")) != nullptr;
+        box.selectNameFilter(box.nameFilters().at(3));
+        box.selectFile(file);
+        static_cast<QDialog&>(box).accept();
+    });
+    QVERIFY(Seam.RunFileDialog(nullptr, open));
+    QCOMPARE(shownFilter, QStringLiteral("PNG (*.png)"));
+    QVERIFY(hasPreview);
+    QCOMPARE(open.FileName, file);
+    QCOMPARE(open.FilterIndex, 4);
+}
+
+void TestQtSeam::saveDialogAddsTheDefaultExtension() {
+    QTemporaryDir dir;
+    FileDialog save;
+    save.Mode = FileDialog::Kind::Save;
+    save.Filter = QStringLiteral("ICON|*.ico|BMP|*.bmp|PNG|*.png");
+    save.DefaultExt = QStringLiteral(".ico");
+    save.FileName = dir.filePath(QStringLiteral("logo"));
+    WhenShown<QFileDialog>([](QFileDialog& box) { static_cast<QDialog&>(box).accept(); });
+    QVERIFY(Seam.RunFileDialog(nullptr, save));
+    QCOMPARE(save.FileName, dir.filePath(QStringLiteral("logo.ico")));
+    QCOMPARE(save.FilterIndex, 1);
+}
+
+void TestQtSeam::cancelledDialogsChangeNothing() {
+    FileDialog open;
+    open.Filter = QStringLiteral("ICON|*.ico|BMP|*.bmp");
+    open.FilterIndex = 2;
+    open.FileName = QStringLiteral("/nowhere/x.bmp");
+    WhenShown<QFileDialog>([](QFileDialog& box) { box.reject(); });
+    QVERIFY(!Seam.RunFileDialog(nullptr, open));
+    QCOMPARE(open.FilterIndex, 2);
+    QCOMPARE(open.FileName, QStringLiteral("/nowhere/x.bmp"));
+
+    WhenShown<QColorDialog>([](QColorDialog& box) { box.reject(); });
+    QVERIFY(!Seam.ChooseColor(nullptr, Rgb(1, 2, 3)));
+}
+
+void TestQtSeam::colourDialogAndModalRunner() {
+    QColor initial;
+    WhenShown<QColorDialog>([&](QColorDialog& box) {
+        initial = box.currentColor();
+        box.setCurrentColor(QColor(10, 200, 30));
+        box.accept();
+    });
+    QCOMPARE(Seam.ChooseColor(nullptr, Rgb(255, 128, 0)), std::optional<Color>(Rgb(10, 200, 30)));
+    QCOMPARE(initial, QColor(255, 128, 0));
+
+    QDialog dialog;
+    WhenShown<QDialog>([](QDialog& d) { d.done(1); });
+    QCOMPARE(Seam.RunModal(dialog), 1);
+    WhenShown<QDialog>([](QDialog& d) { d.reject(); });
+    QCOMPARE(Seam.RunModal(dialog), 0);
+}
+
+void TestQtSeam::screenClipboardAndShell() {
+    // Far from every screen: black, at the size asked for.
+    const Bitmap nowhere = Seam.GrabScreenRect(QRect(-50000, -50000, 4, 3));
+    QCOMPARE(nowhere.Width(), 4);
+    QCOMPARE(nowhere.Height(), 3);
+    QCOMPARE(nowhere.GetPixel(3, 2), Black);
+    QCOMPARE(Seam.ScreenPixel(QPoint(-50000, 0)), Black);
+    QVERIFY(Seam.GrabScreenRect(QRect(0, 0, 0, 5)).Empty());
+
+    Bitmap picture(5, 4, PixelFormat::Bits24);
+    picture.Fill(Rgb(40, 80, 120));
+    Seam.SetClipboardImage(picture);
+    const std::optional<Bitmap> back = Seam.ClipboardImage();
+    QVERIFY(back);
+    QCOMPARE(back->Width(), 5);
+    QCOMPARE(back->GetPixel(4, 3), Rgb(40, 80, 120));
+
+    QVERIFY(!Seam.OpenWithShell(QString()));
+}
+
+QTEST_MAIN(TestQtSeam)
+#include "tst_qt_seam.moc"
