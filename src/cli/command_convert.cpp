@@ -1,4 +1,7 @@
-// glyphforge-cli convert: a picture (BMP, PNG or JPEG) becomes a 32-bit single-image icon.
+// glyphforge-cli convert: a picture (BMP, PNG, JPEG or the first frame of a GIF) goes the icon
+// editor's road without its window (size page, transparency page, colour bits page and
+// "Finish") and becomes an icon file, optionally with several sizes in one file, and the PNG
+// and BMP outputs of the Save command.
 
 #include <cstdio>
 #include <filesystem>
@@ -7,10 +10,15 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "editor/pixels/editor_road.h"
 #include "iconfile/ico_writer.h"
 #include "iconfile/icon_image.h"
+#include "iconfile/icon_pack.h"
 #include "iconfile/picture_convert.h"
+#include "platform/bmp_codec.h"
 #include "platform/file_io.h"
+#include "platform/gif_codec.h"
+#include "platform/icon_draw.h"
 
 namespace gf::cli {
 
@@ -19,18 +27,50 @@ namespace {
 constexpr const char* ConvertUsage =
     "Usage: glyphforge-cli convert [OPTIONS] PICTURE OUT.ico\n"
     "\n"
-    "Converts a BMP, PNG or JPEG picture (recognised by its content, else by its extension)\n"
-    "into a single-image 32-bit icon file. A side longer than 256 pixels is shrunk to 256 by\n"
-    "itself, averaging areas; the aspect ratio is not kept and smaller pictures keep their size.\n"
-    "The picture's alpha channel, if it has one, becomes the icon's transparency.\n"
+    "Converts a BMP, PNG, JPEG or GIF picture (recognised by its content, else by its\n"
+    "extension; of a GIF the first frame) into an icon file, the way the icon editor does.\n"
+    "A side longer than 256 pixels is first shrunk to 256 by itself, averaging areas; the\n"
+    "aspect ratio is not kept. A picture whose alpha channel is in use gets its transparency\n"
+    "from it; any other picture is opaque unless a transparent colour is given.\n"
     "\n"
-    "Options:\n"
-    "  -h, --help    show this help and exit\n";
+    "Size:\n"
+    "  --size WxH             icon size, each side 1..256 (default: the picture's size)\n"
+    "  --sizes N,N,...        several square sizes written as one multi-image icon file,\n"
+    "                         in the order given (for example 16,24,32,48,64,128,256)\n"
+    "  --no-stretch           place the picture unscaled at the top-left corner; canvas it\n"
+    "                         does not cover is transparent\n"
+    "  --no-smooth            resample by nearest neighbour instead of averaging\n"
+    "  --background COLOR     canvas background colour (default white); partial transparency\n"
+    "                         is flattened onto it\n"
+    "Transparency (pictures without alpha):\n"
+    "  --transparent COLOR    make pixels of this colour transparent; 'auto' takes the\n"
+    "                         resized picture's top-left pixel\n"
+    "  --similarity T         1..255: channels closer than T to the colour match (default 1)\n"
+    "  --ignore-alpha         ignore the picture's alpha channel (then --transparent applies)\n"
+    "Colour depth:\n"
+    "  --bits B               1, 4, 8, 16, 24 or 32 (default 32)\n"
+    "  --palette KIND         for 1, 4 and 8 bits: optimized (default), default, websafe,\n"
+    "                         gray or windows16\n"
+    "  --alpha-threshold T    below 32 bits, pixels of alpha below T (0..255, default 255)\n"
+    "                         become transparent and the rest is flattened onto the\n"
+    "                         background; 'keep' keeps the mask and drops the alpha\n"
+    "Other outputs (of the first size):\n"
+    "  --png OUT.png          also write the icon as a PNG with transparency\n"
+    "  --bmp OUT.bmp COLOR    also write the icon as a BMP flattened onto COLOR\n"
+    "\n"
+    "COLOR is #RRGGBB, RRGGBB, R,G,B (each 0..255), 'white' or 'black'.\n"
+    "  -h, --help             show this help and exit\n";
 
 struct ConvertOptions {
     std::filesystem::path Picture;
     std::filesystem::path Output;
     bool Help = false;
+    std::vector<std::pair<int, int>> Sizes;  // empty: the picture's own size
+    RoadSettings Road;
+    bool TransparentGiven = false;
+    std::optional<std::filesystem::path> Png;
+    std::optional<std::filesystem::path> Bmp;
+    Color BmpBackground = Black;
 };
 
 struct ParseOutcome {
@@ -38,21 +78,200 @@ struct ParseOutcome {
     std::string Error;  // a usage error when Options is empty
 };
 
+std::optional<int> ParseInt(const std::string& text, int lo, int hi) {
+    if (text.empty() || text.size() > 6)
+        return std::nullopt;
+    int v = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        v = v * 10 + (c - '0');
+    }
+    if (v < lo || v > hi)
+        return std::nullopt;
+    return v;
+}
+
+std::optional<Color> ParseColor(std::string text) {
+    if (text == "white")
+        return White;
+    if (text == "black")
+        return Black;
+    if (text.find(',') != std::string::npos) {
+        int parts[3];
+        std::size_t start = 0;
+        for (int i = 0; i < 3; ++i) {
+            const std::size_t end = i < 2 ? text.find(',', start) : text.size();
+            if (end == std::string::npos)
+                return std::nullopt;
+            auto v = ParseInt(text.substr(start, end - start), 0, 255);
+            if (!v)
+                return std::nullopt;
+            parts[i] = *v;
+            start = end + 1;
+        }
+        if (start != text.size() + 1)
+            return std::nullopt;
+        return Rgb(static_cast<std::uint8_t>(parts[0]), static_cast<std::uint8_t>(parts[1]),
+                   static_cast<std::uint8_t>(parts[2]));
+    }
+    if (!text.empty() && text[0] == '#')
+        text.erase(0, 1);
+    if (text.size() != 6)
+        return std::nullopt;
+    unsigned v = 0;
+    for (char c : text) {
+        int d;
+        if (c >= '0' && c <= '9')
+            d = c - '0';
+        else if (c >= 'a' && c <= 'f')
+            d = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F')
+            d = c - 'A' + 10;
+        else
+            return std::nullopt;
+        v = v * 16 + static_cast<unsigned>(d);
+    }
+    return Rgb(static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
+               static_cast<std::uint8_t>(v));
+}
+
+std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
+    const std::size_t x = text.find_first_of("xX");
+    if (x == std::string::npos)
+        return std::nullopt;
+    auto w = ParseInt(text.substr(0, x), 1, 256);
+    auto h = ParseInt(text.substr(x + 1), 1, 256);
+    if (!w || !h)
+        return std::nullopt;
+    return std::make_pair(*w, *h);
+}
+
+std::optional<PaletteKind> ParsePalette(const std::string& text) {
+    if (text == "optimized")
+        return PaletteKind::Optimized;
+    if (text == "default")
+        return PaletteKind::Default;
+    if (text == "websafe")
+        return PaletteKind::WebSafe216;
+    if (text == "gray" || text == "grey")
+        return PaletteKind::Gray;
+    if (text == "windows16")
+        return PaletteKind::Windows16;
+    return std::nullopt;
+}
+
 // Options come first or anywhere between the operands; "--" ends them. Each option is one entry
 // of the loop below, so new ones slot in without touching the operands.
 ParseOutcome ParseConvertArgs(const Args& args) {
     ConvertOptions options;
     std::vector<std::string> operands;
     bool optionsEnded = false;
-    for (const std::string& arg : args) {
-        if (!optionsEnded && arg == "--") {
-            optionsEnded = true;
-        } else if (!optionsEnded && (arg == "-h" || arg == "--help")) {
-            options.Help = true;
-        } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
-            return {std::nullopt, "unknown option '" + arg + "'"};
-        } else {
+    bool sizeGiven = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        // The value of an option that takes one; empty when it is missing.
+        auto value = [&](std::string& out) {
+            if (i + 1 >= args.size())
+                return false;
+            out = args[++i];
+            return true;
+        };
+        auto bad = [&](const std::string& what) -> ParseOutcome { return {std::nullopt, what}; };
+        std::string v;
+        if (optionsEnded || arg.size() < 2 || arg[0] != '-') {
             operands.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-h" || arg == "--help") {
+            options.Help = true;
+        } else if (arg == "--size") {
+            auto s = value(v) ? ParseSize(v) : std::nullopt;
+            if (!s)
+                return bad("--size needs WxH with each side 1..256");
+            options.Sizes = {*s};
+            sizeGiven = true;
+        } else if (arg == "--sizes") {
+            if (!value(v))
+                return bad("--sizes needs a list such as 16,32,48");
+            options.Sizes.clear();
+            std::size_t start = 0;
+            while (start <= v.size()) {
+                std::size_t end = v.find(',', start);
+                if (end == std::string::npos)
+                    end = v.size();
+                auto n = ParseInt(v.substr(start, end - start), 1, 256);
+                if (!n)
+                    return bad("--sizes needs sizes of 1..256 separated by commas");
+                options.Sizes.emplace_back(*n, *n);
+                start = end + 1;
+            }
+            if (sizeGiven)
+                return bad("--size and --sizes cannot be used together");
+            sizeGiven = true;
+        } else if (arg == "--no-stretch") {
+            options.Road.Size.Stretch = false;
+        } else if (arg == "--no-smooth") {
+            options.Road.Size.Smooth = false;
+        } else if (arg == "--background") {
+            auto c = value(v) ? ParseColor(v) : std::nullopt;
+            if (!c)
+                return bad("--background needs a colour");
+            options.Road.Background = *c;
+        } else if (arg == "--transparent") {
+            if (!value(v))
+                return bad("--transparent needs a colour or 'auto'");
+            options.TransparentGiven = true;
+            options.Road.Transparency.Transparent = true;
+            if (v == "auto") {
+                options.Road.TransparentFromTopLeft = true;
+            } else if (auto c = ParseColor(v)) {
+                options.Road.Transparency.Key = *c;
+            } else {
+                return bad("--transparent needs a colour or 'auto'");
+            }
+        } else if (arg == "--similarity") {
+            auto t = value(v) ? ParseInt(v, 1, 255) : std::nullopt;
+            if (!t)
+                return bad("--similarity needs a number from 1 to 255");
+            options.Road.Transparency.Similarity = *t;
+        } else if (arg == "--ignore-alpha") {
+            options.Road.AutomaticIdentification = false;
+        } else if (arg == "--bits") {
+            auto b = value(v) ? ParseInt(v, 1, 32) : std::nullopt;
+            const int item = b ? ColourItemFromBits(*b) : -1;
+            if (item < 0)
+                return bad("--bits needs 1, 4, 8, 16, 24 or 32");
+            options.Road.ColourBits.Item = item;
+        } else if (arg == "--palette") {
+            auto k = value(v) ? ParsePalette(v) : std::nullopt;
+            if (!k)
+                return bad("--palette needs optimized, default, websafe, gray or windows16");
+            options.Road.ColourBits.Palette = *k;
+        } else if (arg == "--alpha-threshold") {
+            if (!value(v))
+                return bad("--alpha-threshold needs 0..255 or 'keep'");
+            if (v == "keep") {
+                options.Road.ColourBits.Threshold = -1;
+            } else if (auto t = ParseInt(v, 0, 255)) {
+                options.Road.ColourBits.Threshold = *t;
+            } else {
+                return bad("--alpha-threshold needs 0..255 or 'keep'");
+            }
+        } else if (arg == "--png") {
+            if (!value(v) || v.empty())
+                return bad("--png needs a file name");
+            options.Png = v;
+        } else if (arg == "--bmp") {
+            if (!value(v) || v.empty())
+                return bad("--bmp needs a file name and a colour");
+            options.Bmp = v;
+            auto c = value(v) ? ParseColor(v) : std::nullopt;
+            if (!c)
+                return bad("--bmp needs a file name and a colour");
+            options.BmpBackground = *c;
+        } else {
+            return bad("unknown option '" + arg + "'");
         }
     }
     if (options.Help)
@@ -66,36 +285,30 @@ ParseOutcome ParseConvertArgs(const Args& args) {
     return {options, ""};
 }
 
-bool HasAnyAlphaByte(const Bitmap& bitmap32) {
-    for (int y = 0; y < bitmap32.Height(); ++y) {
-        const std::uint8_t* row = bitmap32.Row(y);
-        for (int x = 0; x < bitmap32.Width(); ++x) {
-            if (row[4 * x + 3] != 0)
-                return true;
-        }
+// The picture as the Load command hands it to the editor: converted, then limited to 256.
+Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
+    auto bytes = ReadFileBytes(path);
+    if (bytes && DetectPictureKind(*bytes, path) == PictureKind::Gif) {
+        auto gif = DecodeGif(*bytes);
+        if (!gif)
+            return Error{PathText(path) + ": " + gif.ErrorMessage()};
+        if (gif->Frames.empty())
+            return Error{"The picture " + PathText(path) + " is empty."};
+        return LimitPictureForEditor(gif->Frames.front());
     }
-    return false;
+    auto picture = LoadPictureFile(path);
+    if (!picture)
+        return picture.GetError();
+    return LimitPictureForEditor(*picture);
 }
 
-// The picture as a 32-bit icon: where it has alpha, pixels of alpha 0 are masked out; a picture
-// without alpha is opaque everywhere.
-IconImage IconFromPicture(Bitmap picture32) {
-    IconImage icon;
-    icon.Mask = Bitmap(picture32.Width(), picture32.Height(), PixelFormat::Bits1);
-    const bool hasAlpha = HasAnyAlphaByte(picture32);
-    for (int y = 0; y < picture32.Height(); ++y) {
-        std::uint8_t* row = picture32.Row(y);
-        std::uint8_t* mask = icon.Mask.Row(y);
-        for (int x = 0; x < picture32.Width(); ++x) {
-            if (!hasAlpha) {
-                row[4 * x + 3] = 255;
-            } else if (row[4 * x + 3] == 0) {
-                mask[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
-            }
-        }
-    }
-    icon.Color = std::move(picture32);
-    return icon;
+bool AlphaInUse(const Bitmap& picture) {
+    return picture.Format() == PixelFormat::Bits32 && HasAnyAlpha(picture);
+}
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "glyphforge-cli convert: %s\n", message.c_str());
+    return ExitFailure;
 }
 
 }  // namespace
@@ -107,25 +320,66 @@ int RunConvert(const Args& args) {
                      ConvertUsage);
         return ExitUsage;
     }
-    const ConvertOptions& options = *parsed.Options;
+    ConvertOptions& options = *parsed.Options;
     if (options.Help) {
         std::fputs(ConvertUsage, stdout);
         return ExitOk;
     }
 
-    auto picture = LoadPictureFile(options.Picture);
-    if (!picture) {
-        std::fprintf(stderr, "glyphforge-cli convert: %s\n", picture.ErrorMessage().c_str());
-        return ExitFailure;
+    auto picture = LoadPicture(options.Picture);
+    if (!picture)
+        return Fail(picture.ErrorMessage());
+    if (options.TransparentGiven && options.Road.AutomaticIdentification && AlphaInUse(*picture))
+        return Fail(
+            "the picture's alpha channel already gives the transparency; add "
+            "--ignore-alpha to pick a transparent colour instead");
+    if (options.Sizes.empty())
+        options.Sizes = {{picture->Width(), picture->Height()}};
+
+    // Every size goes the whole road from the same picture.
+    std::vector<IconImage> icons;
+    std::vector<IconBlock> blocks;
+    for (const auto& [w, h] : options.Sizes) {
+        RoadSettings road = options.Road;
+        road.Size.Width = w;
+        road.Size.Height = h;
+        auto result = RunEditorRoad(*picture, road);
+        if (!result)
+            return Fail(result.ErrorMessage());
+        auto icon = MakeIcon(result->Color, result->Mask);
+        if (!icon)
+            return Fail(icon.ErrorMessage());
+        auto block = EncodeIconBlock(*icon, IconBitCountForFormat(icon->Color.Format()));
+        if (!block)
+            return Fail(block.ErrorMessage());
+        blocks.push_back(std::move(*block));
+        icons.push_back(std::move(*icon));
     }
-    IconImage icon = IconFromPicture(LimitPictureForEditor(*picture));
-    Status saved = SaveBitmapsAsIcon(icon.Color, icon.Mask, options.Output);
-    if (!saved) {
-        std::fprintf(stderr, "glyphforge-cli convert: %s\n", saved.ErrorMessage().c_str());
-        return ExitFailure;
+
+    const PackOutcome written = WriteIconBlocks(blocks, options.Output);
+    if (!written.Ok())
+        return Fail(written.Message);
+    for (const IconImage& icon : icons)
+        std::printf("Wrote %s (%dx%d, %d bits)\n", PathText(options.Output).c_str(), icon.Width(),
+                    icon.Height(), IconBitCountForFormat(icon.Color.Format()));
+
+    const IconImage& first = icons.front();
+    if (options.Png) {
+        Status s = SaveIconAsPng(first, IconBitCountForFormat(first.Color.Format()), *options.Png);
+        if (!s)
+            return Fail(s.ErrorMessage());
+        std::printf("Wrote %s\n", PathText(*options.Png).c_str());
     }
-    std::printf("Wrote %s (%dx%d, 32 bits)\n", PathText(options.Output).c_str(), icon.Width(),
-                icon.Height());
+    if (options.Bmp) {
+        // The icon drawn over the colour, as the Save command's BMP output.
+        Bitmap flat(first.Width(), first.Height(), PixelFormat::Bits24);
+        flat.Fill(options.BmpBackground);
+        DrawIcon(flat, 0, 0, first.Color, first.Mask);
+        Status s = SaveBmpFile(flat, *options.Bmp);
+        if (!s)
+            return Fail(s.ErrorMessage());
+        std::printf("Wrote %s\n", PathText(*options.Bmp).c_str());
+    }
     return ExitOk;
 }
 
