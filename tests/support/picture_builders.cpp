@@ -284,6 +284,12 @@ std::vector<std::uint8_t> MakeGifFile(const GifFileSpec& spec) {
                   "EGifPutExtension");
         }
         MapHandle local = MakeMap(frame.LocalColours);
+        // giflib 5.2 forgets (and leaks) the previous frame's local map when the next frame
+        // has none; release it first.
+        if (!local && gif->Image.ColorMap) {
+            GifFreeMapObject(gif->Image.ColorMap);
+            gif->Image.ColorMap = nullptr;
+        }
         Check(EGifPutImageDesc(gif, frame.Left, frame.Top, frame.Width, frame.Height,
                                frame.Interlaced, local.get()),
               gif, "EGifPutImageDesc");
