@@ -99,6 +99,11 @@ void TIconEditor::ComboBox3Change() {
     CentreZoomCanvas();
 }
 
+QPoint TIconEditor::CanvasToIconPixel(int x, int y) const {
+    return {static_cast<int>(std::trunc(x / static_cast<double>(ZoomFactor))),
+            static_cast<int>(std::trunc(y / static_cast<double>(ZoomFactor)))};
+}
+
 void TIconEditor::CentreZoomCanvas() {
     // The scroll bars the canvas needs, the room each leaves, and the canvas centred along every
     // direction that needs none.

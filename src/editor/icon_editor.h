@@ -119,6 +119,9 @@ class TIconEditor : public QDialog {
 
     // Edit page.
     void ComboBox3Change();
+    // The icon pixel under canvas position (X, Y): truncated X / ZoomFactor and Y / ZoomFactor.
+    // Outside the canvas (a held button keeps reporting moves) it may lie outside the icon.
+    QPoint CanvasToIconPixel(int x, int y) const;
     void BitBtn7Click();
     void BitBtn6Click();
 

@@ -384,6 +384,9 @@ class TestIconEditor : public QObject {
         RenderZoomView(want, 1000, 1200, e->TransImage->Picture, e->IconColor, e->IconMask, 15);
         QCOMPARE(part, want);
         QCOMPARE(part.GetPixel(0, 0), Rgb(0, 0, 90));
+        QCOMPARE(e->CanvasToIconPixel(29, 30), QPoint(1, 2));
+        QCOMPARE(e->CanvasToIconPixel(-14, 3), QPoint(0, 0));  // toward zero
+        QCOMPARE(e->CanvasToIconPixel(-15, 3), QPoint(-1, 0));
 
         // Resizing on this page redraws once, 700 ms after the first event.
         e->show();
