@@ -91,7 +91,7 @@ const std::vector<NearestColourMap::Candidate>& NearestColourMap::Candidates(int
         if (c.MinDist <= minMax)
             list.push_back(c);
     std::stable_sort(list.begin(), list.end(),
-                     [](const Candidate& a, const Candidate& b) { return a.MinDist < b.MinDist; });
+                     [](const Candidate& p, const Candidate& q) { return p.MinDist < q.MinDist; });
     CellReady[cell] = 1;
     return list;
 }
