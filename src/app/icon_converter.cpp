@@ -62,9 +62,10 @@ TIconConverter::TIconConverter(QWidget* parent) : QWidget(parent) {
         IconConverter = this;
 
     ClaimWorkingFolder();
-    // There is no working icon at start.
+    // There is no working icon at start (in a folder that is ours to change).
     std::error_code ec;
-    fs::remove(WorkFile("eitemp.ico"), ec);
+    if (WorkFolderHold.Held())
+        fs::remove(WorkFile("eitemp.ico"), ec);
     setAcceptDrops(true);
     WorkColor = Bitmap(0, 0, PixelFormat::Device);
     WorkMask = Bitmap(0, 0, PixelFormat::Bits8);
@@ -250,11 +251,12 @@ void TIconConverter::closeEvent(QCloseEvent* event) {
 }
 
 void TIconConverter::FormClose() {
+    // Only a folder this window holds is emptied; the folder itself stays.
+    if (!WorkFolderHold.Held())
+        return;
     std::error_code ec;
     fs::remove(WorkFile("eitemp.ico"), ec);
-    // Only a folder this window holds is emptied; the folder itself stays.
-    if (WorkFolderHold.Held())
-        ClearWorkFolder(WorkFolder);
+    ClearWorkFolder(WorkFolder);
 }
 
 void TIconConverter::dragEnterEvent(QDragEnterEvent* event) {
