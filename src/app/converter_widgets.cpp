@@ -97,7 +97,7 @@ void ImageBox::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
-void ClickLabel::mouseReleaseEvent(QMouseEvent* event) {
+void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit Clicked();
     QLabel::mouseReleaseEvent(event);

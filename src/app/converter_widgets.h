@@ -60,7 +60,7 @@ class ImageBox : public QWidget {
     QImage Picture_;
 };
 
-class ClickLabel : public QLabel {
+class LinkLabel : public QLabel {
     Q_OBJECT
   public:
     using QLabel::QLabel;

@@ -27,7 +27,7 @@ class QMouseEvent;
 
 namespace gf {
 
-class ClickLabel;
+class LinkLabel;
 class ColorBox;
 class GlyphButton;
 class ImageBox;
@@ -71,7 +71,7 @@ class TIconConverter : public QWidget {
     ImageBox* Image1 = nullptr;  // the backdrop
     ImageBox* Image2 = nullptr;  // the preview, over the backdrop
     QFrame* Panel1 = nullptr;
-    ClickLabel* Label2 = nullptr;  // the web site
+    LinkLabel* Label2 = nullptr;  // the web site
     QLabel* Label1 = nullptr;      // the info line
     QLabel* Label3 = nullptr;
     ColorBox* suiColorBox1 = nullptr;  // background of BMP output
