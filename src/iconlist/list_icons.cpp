@@ -44,8 +44,6 @@ namespace {
 
 constexpr Qt::CursorShape DragCursor = Qt::DragMoveCursor;
 constexpr int ResizeDelayMs = 700;
-// Cells are drawn in slices of about this long, with window events handled in between.
-constexpr int DrawSliceMs = 25;
 
 const QString SaveFileCaption = QStringLiteral("Save File");
 
@@ -444,10 +442,12 @@ void TListIcons::DrawCells(bool all) {
     QElapsedTimer clock;
     clock.start();
     const int n = std::min(CellsToDraw, static_cast<int>(Icons.Size()));
-    while (NextCell < n && (all || clock.elapsed() < DrawSliceMs)) {
+    while (NextCell < n) {
         DrawCell(NextCell);
         ++NextCell;
         ProgressBar1->setValue(NextCell);
+        if (!all && clock.elapsed() >= DrawSliceMs)
+            break;
     }
     if (NextCell >= n)
         CellsToDraw = NextCell;

@@ -137,6 +137,9 @@ class TListIcons : public QDialog {
     // the window; these tell whether cells are still to come and draw them all at once.
     bool IsDrawing() const;
     void FinishDrawing();
+    // How long one slice of drawing may take before events are handled again (at least one
+    // cell is drawn per slice).
+    int DrawSliceMs = 25;
     // Redraw, reselect SelectedIndex and scroll to it (the F5 key).
     void Refresh();
 
