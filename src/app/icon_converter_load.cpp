@@ -1,12 +1,297 @@
-// The Load Image command.
+// The Load Image command: any supported file becomes the working icon. Pictures of other
+// formats are converted, every picture is limited to 256 x 256, written as the working picture
+// "eitemp.bmp" and goes through the icon editor, whose result becomes the working icon; icon and
+// cursor files and executables are cut into one-image files, and the one chosen (through the
+// icon list window when there are several) becomes the working icon file "eitemp.ico", from
+// which the working bitmaps are reloaded.
 
 #include <QString>
+#include <algorithm>
+#include <exception>
+#include <memory>
+#include <new>
+#include <optional>
+#include <string>
+#include <system_error>
 
 #include "app/converter_widgets.h"
 #include "app/icon_converter.h"
+#include "editor/icon_editor.h"
+#include "editor/work_pixel_format.h"
+#include "gifpicker/gif_loader.h"
+#include "iconfile/ico_decode.h"
+#include "iconfile/ico_reader.h"
+#include "iconfile/ico_writer.h"
+#include "iconfile/picture_convert.h"
+#include "iconlist/list_icons.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_io.h"
+#include "platform/jpeg_codec.h"
+#include "platform/png_codec.h"
+#include "platform/qt/metafile_painter.h"
 #include "platform/qt/qt_path.h"
+#include "platform/wmf_parser.h"
 
 namespace gf {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* NoIconMessage = "No icon exists in this file!";
+
+// The editor preselects its colour depth from the working icon's.
+class ConverterPixelFormat : public WorkPixelFormatSource {
+  public:
+    explicit ConverterPixelFormat(const TIconConverter& converter) : Converter(converter) {}
+    PixelFormatCode WorkPixelFormat() const override { return Converter.WorkPixelFormat; }
+
+  private:
+    const TIconConverter& Converter;
+};
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+// The file's kinds as the command knows them: the extension, lower-cased with the locale's
+// rules, so ".JPG" is a JPEG.
+std::string KindOf(const fs::path& path) {
+    return ToQString(path.extension()).toLower().toStdString();
+}
+
+bool IsIconContainerKind(const std::string& kind) {
+    return kind == ".cur" || kind == ".exe" || kind == ".ico" || kind == ".dll" || kind == ".scr" ||
+           kind == ".ocx" || kind == ".icon";
+}
+
+// A working file copied whole; the copy is a fresh file of our own (no attributes of the source
+// come along, so a read-only source never makes a working file that cannot be replaced).
+Status CopyToWorkingFile(const fs::path& from, const fs::path& to) {
+    Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(from);
+    if (!bytes)
+        return bytes.GetError();
+    return WriteFileAtomic(to, *bytes);
+}
+
+// True when some pixel of the 32-bit picture is not fully opaque.
+bool HasTransparentPixel(const Bitmap& picture32) {
+    for (int y = 0; y < picture32.Height(); ++y) {
+        const std::uint8_t* row = picture32.Row(y);
+        for (int x = 0; x < picture32.Width(); ++x)
+            if (row[4 * x + 3] != 255)
+                return true;
+    }
+    return false;
+}
+
+// One GIF frame as the picture to convert. A frame with transparent parts stays 32-bit, so the
+// editor takes its transparency from the alpha; an opaque frame becomes 24-bit and goes
+// through the editor's transparency page like any opaque picture.
+Bitmap GifFramePicture(const Bitmap& frame) {
+    if (frame.Format() == PixelFormat::Bits32 && !HasTransparentPixel(frame))
+        return frame.ConvertedTo(PixelFormat::Bits24);
+    return frame;
+}
+
+// The conversion of a picture of another format into the working picture. The converted
+// picture is handed to the picture step in memory, which writes the working picture
+// "eitemp.bmp" once, at most 256 x 256: a large picture never becomes a full-size BMP file in
+// the working folder. A conversion that fails leaves LoadKind as it was, so the later steps
+// pass the file by; the user is told why, since a picture that silently does nothing would
+// leave them guessing (a damaged file, or one far too large to load).
+Result<Bitmap> ConvertPicture(TIconConverter& w) {
+    auto guarded = [](auto&& convert) -> Result<Bitmap> {
+        try {
+            return convert();
+        } catch (const std::bad_alloc&) {
+            return Error{"Not enough memory to load the picture."};
+        } catch (const std::exception& e) {
+            return Error{e.what()};
+        } catch (...) {
+            return Error{"The picture could not be converted."};
+        }
+    };
+    const std::string& kind = w.LoadKind;
+    if (kind == ".wmf") {
+        return guarded([&]() -> Result<Bitmap> {
+            auto picture = wmf::LoadWmfFile(w.LoadPath);
+            if (!picture)
+                return picture.GetError();
+            return RenderMetafile(*picture);
+        });
+    }
+    if (kind == ".jpg" || kind == ".jpeg")
+        return guarded([&] { return LoadJpegFile(w.LoadPath); });
+    if (kind == ".png") {
+        return guarded([&]() -> Result<Bitmap> {
+            auto png = LoadPngFile(w.LoadPath);
+            if (!png)
+                return png.GetError();
+            return PngToBitmap(png->Pixels, png->HasAlpha);
+        });
+    }
+    if (kind == ".gif") {
+        return guarded([&]() -> Result<Bitmap> {
+            auto picker = std::make_unique<TGifLoader>(&w);
+            GifLoader = picker.get();
+            picker->GifPath = ToQString(w.LoadPath);
+            Status loaded = picker->LoadGifImageClick();
+            if (!loaded)
+                return Error{loaded.ErrorMessage()};
+            const int frames = static_cast<int>(picker->GifPicture.Frames.size());
+            if (frames > 1)
+                RunModal(*picker);
+            // The picker keeps its selection on a frame; should it not, the first is taken.
+            int selected = picker->SelectedFrame;
+            if (selected < 0 || selected >= frames)
+                selected = 0;
+            return GifFramePicture(picker->GifPicture.Frames[static_cast<std::size_t>(selected)]);
+        });
+    }
+    return Error{""};  // not a picture to convert
+}
+
+bool IsConvertedKind(const std::string& kind) {
+    return kind == ".wmf" || kind == ".jpg" || kind == ".jpeg" || kind == ".png" || kind == ".gif";
+}
+
+void TellPictureFailed(TIconConverter& w, const fs::path& file, const std::string& why) {
+    ShowMessage(QStringLiteral("Can not load the picture\n") + ToQString(file) +
+                    QStringLiteral("\n\n") + Text(why),
+                &w);
+}
+
+// The picture step and the editor. `converted` is the picture a conversion produced, else the
+// BMP file LoadPath is read. False when the command is to end at once (the picture could not
+// be read or written): nothing is redrawn then.
+bool RunPictureStep(TIconConverter& w, std::optional<Bitmap> converted, const fs::path& original) {
+    const fs::path picture = w.WorkFile("eitemp.bmp");
+    Result<Bitmap> source =
+        converted ? Result<Bitmap>(std::move(*converted)) : LoadBmpFile(w.LoadPath);
+    if (source && source->Empty())
+        source = Error{"The picture is empty."};
+    if (!source) {
+        TellPictureFailed(w, original, source.ErrorMessage());
+        return false;
+    }
+    const Status written = SaveBmpFile(LimitPictureForEditor(*source), picture);
+    if (!written) {
+        TellPictureFailed(w, original, written.ErrorMessage());
+        return false;
+    }
+    w.LoadPath = picture;
+
+    ConverterPixelFormat pixelFormat(w);
+    auto editor = std::make_unique<TIconEditor>(&w, &pixelFormat);
+    editor->SourcePath = w.LoadPath;
+    editor->ShowPage(editor->TabSheet1);
+    try {
+        editor->InitImagesClick();
+    } catch (const std::exception& e) {
+        TellPictureFailed(w, original, e.what());
+        return false;
+    }
+    if (RunModal(*editor) != 1) {
+        w.LoadKind = "no_file";
+        return true;
+    }
+    // The working icon file is written first: the bitmaps change only when the file that
+    // must describe them is on disk.
+    const Status saved =
+        SaveBitmapsAsIcon(editor->IconColor, editor->IconMask, w.WorkFile("eitemp.ico"));
+    if (!saved) {
+        ShowMessage(QStringLiteral("Can not write the working icon file\n") +
+                        ToQString(w.WorkFile("eitemp.ico")) + QStringLiteral("\n\n") +
+                        Text(saved.ErrorMessage()),
+                    &w);
+        w.LoadKind = "no_file";
+        return true;
+    }
+    w.WorkColor = editor->IconColor;
+    w.WorkMask = editor->IconMask;
+    w.WorkPixelFormat = CodeOf(w.WorkColor.Format());
+    return true;
+}
+
+// The chosen one-image file becomes the working icon file, but only when it holds an icon
+// that can be shown: the working icon file and the working bitmaps must stay one icon.
+bool AdoptIconFile(TIconConverter& w, const fs::path& chosen) {
+    Result<IconImage> icon = LoadIconFileFirstSize(chosen);
+    Status copied =
+        icon ? CopyToWorkingFile(chosen, w.WorkFile("eitemp.ico")) : Status(icon.GetError());
+    if (!copied) {
+        ShowMessage(QStringLiteral("Can not load the icon\n\n") + Text(copied.ErrorMessage()), &w);
+        return false;
+    }
+    w.LoadKind = ".ico";
+    return true;
+}
+
+// Icon and cursor files and executables: every image is cut out; one is chosen.
+void RunContainerStep(TIconConverter& w) {
+    // A cursor file is read as an icon file under an icon file's name. The copy is a working
+    // file of its own, so the working icon file is replaced only by the image finally chosen.
+    fs::path source = w.LoadPath;
+    const fs::path cursorCopy = w.WorkFile("eicursor.ico");
+    const bool cursor = w.LoadKind == ".cur";
+    if (cursor) {
+        if (!CopyToWorkingFile(w.LoadPath, cursorCopy)) {
+            ShowMessage(QStringLiteral("Can not open file ") + ToQString(w.LoadPath), &w);
+            return;
+        }
+        source = cursorCopy;
+    }
+
+    TListIcons list(w.WorkFolder, &w);
+    list.Icons.Clear();
+    const ExtractResult found = ExtractIconsToFiles(source, list.Icons, w.WorkFolder);
+    if (cursor) {
+        std::error_code ec;
+        fs::remove(cursorCopy, ec);
+    }
+    if (!found.Message.empty())
+        ShowMessage(Text(found.Message), &w);
+
+    const int count = static_cast<int>(list.Icons.Size());
+    if (count > 1) {
+        const int result = RunModal(list);
+        const int selected = list.SelectedIndex;
+        // The user may have deleted icons in the window; the index is checked against the set
+        // as it is now.
+        if (result == TListIcons::ResultOk && selected >= 0 &&
+            selected < static_cast<int>(list.Icons.Size()))
+            AdoptIconFile(w, list.Icons.IconFiles[static_cast<std::size_t>(selected)]);
+    } else if (count == 1) {
+        AdoptIconFile(w, list.Icons.IconFiles[0]);
+    } else if (found.Message != NoIconMessage) {
+        ShowMessage(QString::fromLatin1(NoIconMessage), &w);
+    }
+    // The list window deletes its one-image files as it goes.
+}
+
+// The working bitmaps are reloaded from the working icon file.
+void RunIconStep(TIconConverter& w) {
+    const fs::path file = w.WorkFile("eitemp.ico");
+    // No working icon file yet (a list window cancelled before anything was loaded), or one
+    // that cannot be shown: the working bitmaps stay as they are.
+    std::error_code ec;
+    if (!fs::exists(file, ec))
+        return;
+    Result<IconImage> icon = LoadIconFileFirstSize(file);
+    if (!icon)
+        return;
+    IconFileInfo info;
+    w.ReadIconFileInfo(file, info);
+    const PixelFormatCode code = info.Code;
+    w.WorkMask = std::move(icon->Mask);
+    w.WorkColor = std::move(icon->Color);
+    w.WorkColor.SetFormat(code == CodeOf(PixelFormat::Bits32) ? PixelFormat::Bits32
+                                                              : PixelFormat::Bits24);
+    w.WorkPixelFormat = code;
+}
+
+}  // namespace
 
 void TIconConverter::suiButton1Click() {
     // Choose the file: a Tag of 1 means the caller has set LoadPath already.
@@ -19,8 +304,29 @@ void TIconConverter::suiButton1Click() {
     }
     if (LoadPath.empty())
         return;
-    LoadKind = ToQString(LoadPath.extension()).toLower().toStdString();
+    LoadKind = KindOf(LoadPath);
+    const fs::path original = LoadPath;
 
+    std::optional<Bitmap> converted;
+    if (IsConvertedKind(LoadKind)) {
+        Result<Bitmap> picture = ConvertPicture(*this);
+        if (picture) {
+            converted = std::move(*picture);
+            LoadPath = WorkFile("eitemp.bmp");
+            LoadKind = ".bmp";
+        } else {
+            TellPictureFailed(*this, original, picture.ErrorMessage());
+        }
+    }
+    if (LoadKind == ".bmp" && !RunPictureStep(*this, std::move(converted), original))
+        return;
+    if (IsIconContainerKind(LoadKind))
+        RunContainerStep(*this);
+    if (LoadKind == ".ico")
+        RunIconStep(*this);
+
+    // Also when nothing was loaded (a kind no step knows, a failed conversion, a cancelled
+    // list); not when the editor was cancelled.
     if (LoadKind != "no_file")
         ShowWorkingIcon();
 }
