@@ -1,17 +1,186 @@
-// The Save Icon command and its context menu.
+// The Save Icon command and its context menu: the working icon file written out as an ICO file
+// (a copy, or the working icon put in front of the images of an existing ICO file), as a PNG
+// with transparency, or as a BMP flattened onto the colour chosen in suiColorBox1. What is saved
+// is always the working icon file, never the preview.
 
+#include <QString>
 #include <filesystem>
 #include <system_error>
 
+#include "app/converter_widgets.h"
 #include "app/icon_converter.h"
+#include "iconfile/byte_source.h"
+#include "iconfile/ico_decode.h"
+#include "iconfile/ico_reader.h"
+#include "iconfile/ico_writer.h"
+#include "iconlist/list_icons.h"
+#include "platform/bmp_codec.h"
+#include "platform/file_io.h"
+#include "platform/icon_draw.h"
+#include "platform/qt/qt_path.h"
 
 namespace gf {
 
+namespace fs = std::filesystem;
+
+namespace {
+
+QString Text(const std::string& utf8) {
+    return QString::fromStdString(utf8);
+}
+
+bool Exists(const fs::path& path) {
+    std::error_code ec;
+    return fs::exists(path, ec);
+}
+
+// The chosen name with its extension replaced (added when it has none): logo.png typed under
+// the ICON filter is written as logo.ico.
+fs::path WithExtension(const QString& chosen, const char* extension) {
+    return ToPath(chosen).replace_extension(extension);
+}
+
+QString OverwriteQuestion(const fs::path& target) {
+    return QStringLiteral("File\n") + ToQString(target) +
+           QStringLiteral("\nhas existed. \nDo you want to overwrite it?");
+}
+
+QString InsertQuestion(const fs::path& target) {
+    return QStringLiteral("Icon file\n") + ToQString(target) +
+           QStringLiteral(
+               "\nhas existed. \nDo you want to insert the current icon or overwrite?\n\n'Yes' "
+               "to insert and 'No' to overwrite.");
+}
+
+void TellNotWritten(QWidget* owner, const fs::path& target, const std::string& why) {
+    ShowMessage(QStringLiteral("Can not write file ") + ToQString(target) + QStringLiteral("\n\n") +
+                    Text(why),
+                owner);
+}
+
+// A byte-for-byte copy, written beside the target and renamed over it.
+Status CopyWholeFile(const fs::path& from, const fs::path& to) {
+    Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(from);
+    if (!bytes)
+        return bytes.GetError();
+    return WriteFileAtomic(to, *bytes);
+}
+
+// The number of images the icon file reader finds in an ICO file, or -1 when it cannot be
+// opened.
+int CountIconImages(const fs::path& file) {
+    auto source = FileSource::Open(file);
+    if (!source)
+        return -1;
+    return static_cast<int>(ListIconImages(**source, IconContainer::IconFile).Images.size());
+}
+
+// The working icon put in front of the images of the existing ICO file `target`, through a list
+// window that is never shown. The old file is replaced only by a complete new one, and only when
+// every one of its images was read: inserting never loses an image the user had.
+void InsertIntoIconFile(TIconConverter& w, const fs::path& target) {
+    TListIcons list(w.WorkFolder, &w);
+    list.Icons.Clear();
+    const ExtractResult found = ExtractIconsToFiles(target, list.Icons, w.WorkFolder);
+    if (found.Count < 0) {
+        // The reader's own message says the file cannot be opened.
+        ShowMessage(Text(found.Message), &w);
+        return;
+    }
+    const int listed = CountIconImages(target);
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(target, ec);
+    const bool emptyDirectory = found.Count == 0 && !ec && size <= IconDirHeaderSize;
+    if ((found.Count == 0 && !emptyDirectory) || found.Count < listed) {
+        ShowMessage(QStringLiteral("Icon file\n") + ToQString(target) +
+                        QStringLiteral("\ncan not be read whole, so the current icon was not "
+                                       "inserted. \nChoose 'No' to overwrite it instead."),
+                    &w);
+        return;
+    }
+
+    list.OpenDialog1.FileName = ToQString(w.WorkFile("eitemp.ico"));
+    list.OpenDialog1.Tag = 1;
+    list.AddIconExecute();  // at the selected position, 0 in a fresh window: the first image
+    list.SaveDialog1.FileName = ToQString(target);
+    list.SaveDialog1.Tag = 1;
+    // SaveAll replaces the target atomically and reports its own failures.
+    list.SaveAllExecute();
+}
+
+}  // namespace
+
 void TIconConverter::suiButton3Click() {
     // Nothing to save before a working icon exists.
-    std::error_code ec;
-    if (!std::filesystem::exists(WorkFile("eitemp.ico"), ec))
+    const fs::path work = WorkFile("eitemp.ico");
+    if (!Exists(work))
         return;
+    Result<IconImage> icon = LoadIconFileFirstSize(work);
+    IconFileInfo info;
+    ReadIconFileInfo(work, info);
+
+    if (!SaveDialog1.Execute(this))
+        return;
+    const QString chosen = SaveDialog1.FileName;
+
+    switch (SaveDialog1.FilterIndex) {
+        case 2: {  // BMP
+            const fs::path target = WithExtension(chosen, ".bmp");
+            if (Exists(target) && AskYesNo(OverwriteQuestion(target), QStringLiteral("Overwrite"),
+                                           this) != Answer::Yes)
+                return;
+            if (!icon) {
+                TellNotWritten(this, target, icon.ErrorMessage());
+                return;
+            }
+            // The size the file's header gives; a header that says nothing usable (an image
+            // stored as PNG that the header reader does not know) gives the icon's own.
+            int width = info.Width;
+            int height = info.Height;
+            if (width <= 0 || height <= 0 || width > MaxIconSide || height > MaxIconSide) {
+                width = icon->Width();
+                height = icon->Height();
+            }
+            Bitmap flat(width, height, PixelFormat::Bits24);
+            flat.Fill(suiColorBox1->Selected());
+            if (width == icon->Width() && height == icon->Height())
+                DrawIcon(flat, 0, 0, icon->Color, icon->Mask);
+            else
+                DrawIconStretched(flat, 0, 0, width, height, icon->Color, icon->Mask);
+            const Status saved = SaveBmpFile(flat, target);
+            if (!saved)
+                TellNotWritten(this, target, saved.ErrorMessage());
+            return;
+        }
+        case 3: {  // PNG
+            const fs::path target = WithExtension(chosen, ".png");
+            if (Exists(target) && AskYesNo(OverwriteQuestion(target), QStringLiteral("Overwrite"),
+                                           this) != Answer::Yes)
+                return;
+            const Status saved =
+                icon ? SaveIconAsPng(*icon, info.BitCount, target) : Status(icon.GetError());
+            if (!saved)
+                TellNotWritten(this, target, saved.ErrorMessage());
+            return;
+        }
+        default: {  // ICON
+            const fs::path target = WithExtension(chosen, ".ico");
+            if (Exists(target)) {
+                const Answer answer = AskYesNoCancel(InsertQuestion(target),
+                                                     QStringLiteral("Insert or overwrite"), this);
+                if (answer == Answer::Cancel)
+                    return;
+                if (answer == Answer::Yes) {
+                    InsertIntoIconFile(*this, target);
+                    return;
+                }
+            }
+            const Status copied = CopyWholeFile(work, target);
+            if (!copied)
+                TellNotWritten(this, target, copied.ErrorMessage());
+            return;
+        }
+    }
 }
 
 void TIconConverter::SaveasICON1Click() {
