@@ -15,6 +15,7 @@
 
 #include "app/converter_widgets.h"
 #include "app/icon_converter.h"
+#include "iconfile/ico_writer.h"
 #include "platform/byte_reader.h"
 #include "platform/qt/popup_menu.h"
 #include "platform/qt/qimage_bridge.h"
@@ -89,6 +90,14 @@ std::vector<std::uint8_t> IconFileOf(const std::vector<ImageSpec>& images) {
     for (const auto& b : blocks)
         file.insert(file.end(), b.begin(), b.end());
     return file;
+}
+
+// A one-image, 32-bit icon file of side x side pixels.
+bool WriteSampleIcon(const fs::path& file, int side) {
+    Bitmap color(side, side, PixelFormat::Bits32);
+    color.Fill(Rgb(20, 140, 220), 255);
+    const Bitmap mask(side, side, PixelFormat::Bits1);
+    return SaveBitmapsAsIcon(color, mask, file).Ok();
 }
 
 QRgb Qrgb(Color c) {
@@ -259,12 +268,18 @@ void TestIconConverter::aSecondInstanceKeepsToItsOwnFolder() {
 
 void TestIconConverter::theFirstArgumentReachesLoadWithoutTheDialog() {
     auto w = MakeWindow();
-    w->Arguments = {QStringLiteral("/pictures/Logo.PNG"), QStringLiteral("/pictures/other.bmp")};
+    const fs::path icon = Temp() / "Logo.ICO";
+    QVERIFY(WriteSampleIcon(icon, 16));
+    w->Arguments = {ToQString(icon), ToQString(Temp() / "other.ico")};
     w->show();
-    QCOMPARE(w->LoadPath, fs::path("/pictures/Logo.PNG"));
-    QCOMPARE(w->LoadKind, std::string(".png"));
+    // The whole Load command ran on it, without asking for a file.
+    QCOMPARE(w->LoadPath, icon);
+    QCOMPARE(w->LoadKind, std::string(".ico"));
     QCOMPARE(w->suiButton1->Tag, 0);
     QVERIFY(Seam->FileDialogsShown.empty());
+    QVERIFY(Seam->Messages.isEmpty());
+    QCOMPARE(w->WorkColor.Width(), 16);
+    QCOMPARE(w->Label1->text(), QStringLiteral("16 X 16 X 32 bits"));
 
     // Only the first showing loads.
     w->LoadPath.clear();
@@ -285,9 +300,12 @@ void TestIconConverter::anEmptyArgumentLoadsNothing() {
 void TestIconConverter::theFirstDroppedFileReachesLoad() {
     auto w = MakeWindow();
     w->show();
+    const fs::path first = Temp() / "first.ico";
+    const fs::path second = Temp() / "second.ico";
+    QVERIFY(WriteSampleIcon(first, 24));
+    QVERIFY(WriteSampleIcon(second, 32));
     QMimeData mime;
-    mime.setUrls({QUrl::fromLocalFile(QStringLiteral("/pictures/first.ico")),
-                  QUrl::fromLocalFile(QStringLiteral("/pictures/second.png")),
+    mime.setUrls({QUrl::fromLocalFile(ToQString(first)), QUrl::fromLocalFile(ToQString(second)),
                   QUrl::fromLocalFile(QStringLiteral("/pictures/third.gif"))});
     QDragEnterEvent enter(QPoint(200, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.get(), &enter);
@@ -295,9 +313,10 @@ void TestIconConverter::theFirstDroppedFileReachesLoad() {
 
     QDropEvent drop(QPointF(200, 100), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(w.get(), &drop);
-    QTRY_COMPARE(w->LoadPath, fs::path("/pictures/first.ico"));
+    QTRY_COMPARE(w->LoadPath, first);
     QCOMPARE(w->LoadKind, std::string(".ico"));
     QCOMPARE(w->suiButton1->Tag, 0);
+    QCOMPARE(w->WorkColor.Width(), 24);
     QVERIFY(Seam->FileDialogsShown.empty());
     QVERIFY(Seam->Messages.isEmpty());
 
