@@ -4,8 +4,12 @@
 // dialog or question leaving the files as they were.
 
 #include <QAction>
+#include <QFileDialog>
 #include <QMenu>
+#include <QMessageBox>
+#include <QTimer>
 #include <QtTest>
+#include <functional>
 
 #include "command_test_kit.h"
 #include "iconfile/ico_decode.h"
@@ -55,6 +59,20 @@ std::vector<fs::path> FilesIn(const fs::path& folder) {
     return files;
 }
 
+// Runs `answer` on the next modal window of type T as soon as it is shown.
+template <class T>
+void WhenShown(std::function<void(T&)> answer) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
+        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            timer->stop();
+            timer->deleteLater();
+            answer(*window);
+        }
+    });
+    timer->start(10);
+}
+
 }  // namespace
 
 class TestSaveCommand : public QObject {
@@ -71,6 +89,7 @@ class TestSaveCommand : public QObject {
     void theFilterIndexIsKeptBetweenRuns();
     void aFailedWriteIsReported();
     void aPictureBecomesAnIconFileOnDisk();
+    void theRealSaveDialogLeavesTheQuestionToTheCommand();
 };
 
 void TestSaveCommand::newIconFileIsACopyUnderTheIconExtension() {
@@ -366,6 +385,39 @@ void TestSaveCommand::aPictureBecomesAnIconFileOnDisk() {
     QCOMPARE(saved->Width(), w->WorkColor.Width());
     QCOMPARE(Hex(saved->Color.GetPixel(5, 20)), Hex(Red));
     QCOMPARE(Hex(saved->Color.GetPixel(35, 20)), Hex(Blue));
+}
+
+void TestSaveCommand::theRealSaveDialogLeavesTheQuestionToTheCommand() {
+    CommandTestKit kit;
+    auto w = kit.MakeWindow();
+    GiveWorkingIcon(*w, 8, Green);
+    IcoBuilder().Add(MarkedImage(16, 4, Red)).WriteTo(kit / "old.ico");
+    const auto old = ReadAll(kit / "old.ico");
+    kit.Seam.reset();  // the real dialogs from here on
+
+    // The name typed under the ICON filter is another file's; only the command knows which
+    // file it will write, so the dialog must not ask about the name it was given.
+    WriteAll(kit / "old.png", {1, 2, 3});
+    QStringList asked;
+    // Every question is noted; the command's own is cancelled, any other let pass.
+    std::function<void(QMessageBox&)> answer = [&](QMessageBox& question) {
+        asked << question.text();
+        if (QAbstractButton* cancel = question.button(QMessageBox::Cancel)) {
+            cancel->click();
+            return;
+        }
+        WhenShown<QMessageBox>(answer);
+        question.button(QMessageBox::Yes)->click();
+    };
+    WhenShown<QFileDialog>([&](QFileDialog& box) {
+        box.selectFile(ToQString(kit / "old.png"));
+        WhenShown<QMessageBox>(answer);
+        static_cast<QDialog&>(box).accept();
+    });
+    w->suiButton3->click();
+    QCOMPARE(asked, QStringList{InsertQuestion(kit / "old.ico")});
+    QCOMPARE(ReadAll(kit / "old.ico"), old);
+    QCOMPARE(ReadAll(kit / "old.png"), (std::vector<std::uint8_t>{1, 2, 3}));
 }
 
 QTEST_MAIN(TestSaveCommand)
