@@ -119,6 +119,9 @@ void TIconConverter::suiButton3Click() {
     IconFileInfo info;
     ReadIconFileInfo(work, info);
 
+    // The command asks its own questions, about the name it really writes (logo.png chosen
+    // under the ICON filter writes logo.ico).
+    SaveDialog1.OverwritePrompt = false;
     if (!SaveDialog1.Execute(this))
         return;
     const QString chosen = SaveDialog1.FileName;

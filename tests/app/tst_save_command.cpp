@@ -102,6 +102,7 @@ void TestSaveCommand::newIconFileIsACopyUnderTheIconExtension() {
     QCOMPARE(kit.Seam->FileDialogsShown.size(), std::size_t{1});
     QCOMPARE(kit.Seam->FileDialogsShown[0].Mode, FileDialog::Kind::Save);
     QCOMPARE(kit.Seam->FileDialogsShown[0].FilterIndex, 1);
+    QVERIFY(!kit.Seam->FileDialogsShown[0].OverwritePrompt);  // the command asks itself
     QVERIFY(kit.Seam->Questions.isEmpty());
     QVERIFY(kit.Seam->Messages.isEmpty());
     QVERIFY(!fs::exists(kit / "logo.png"));

@@ -102,9 +102,7 @@ bool QtSeam::RunFileDialog(QWidget* owner, FileDialog& dialog) {
     box.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     box.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     box.setOption(QFileDialog::HideNameFilterDetails);
-    // The windows ask their own questions about an existing file, about the name they will
-    // really write (which may differ in its extension from the one chosen).
-    if (save)
+    if (save && !dialog.OverwritePrompt)
         box.setOption(QFileDialog::DontConfirmOverwrite);
     if (dialog.PicturePreview && !save)
         box.setOption(QFileDialog::DontUseNativeDialog);

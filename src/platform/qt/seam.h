@@ -61,6 +61,9 @@ struct FileDialog {
     QString FileName;             // the initial name; written back with the chosen file
     QString DefaultExt;           // ".ico": added to a typed name that has no extension (save only)
     bool PicturePreview = false;  // open dialogs: show the picture under the selection
+    // Save dialogs: the dialog itself asks before an existing file is chosen. A window that
+    // asks its own question, about the name it really writes, turns this off.
+    bool OverwritePrompt = true;
 
     // Shows the dialog through the installed seam. True when the user confirmed a file; then
     // FileName and FilterIndex hold the choice. On cancel nothing changes.
