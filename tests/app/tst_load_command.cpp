@@ -718,11 +718,12 @@ void TestLoadCommand::editorPagesScreenshots() {
     };
     kit.Seam->ModalScripts.push_back([&](QDialog& d) {
         auto& e = dynamic_cast<TIconEditor&>(d);
-        e.TrackBar1->setValue(64);  // a 64 x 64 icon
-        shoot(e, "editor-size.png");
-        // Through the transparency page: the picture's alpha is set aside, and white (the
-        // picture's ground, picked at the top left) becomes transparent.
+        // The picture's alpha is set aside, so that the transparency page is used; a 64 x 64
+        // icon.
         e.cbRemoveTrans->click();
+        e.TrackBar1->setValue(64);
+        shoot(e, "editor-size.png");
+        // The colour at the picture's top left becomes transparent.
         e.BitBtn1->click();
         e.CheckBox1->click();
         shoot(e, "editor-transparency.png");
