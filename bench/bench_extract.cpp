@@ -66,16 +66,16 @@ struct BigExecutable {
         for (int i = 0; i < IconCount; ++i) {
             images.push_back(IconBlockOf(sides[i % 6], depths[(i / 6) % 3], rng));
         }
-        gf::test::PeSpec spec;
-        spec.Icons = gf::test::NumberedIcons(images);
+        gf::test::PeRecipe recipe;
+        recipe.Icons = gf::test::NumberedIcons(images);
         for (std::uint32_t g = 0; g < IconCount / 8; ++g) {
             gf::test::PeIconGroup group{g + 1, {}};
             for (std::uint32_t k = 0; k < 8; ++k)
                 group.IconIds.push_back(g * 8 + k + 1);
-            spec.Groups.push_back(group);
+            recipe.Groups.push_back(group);
         }
         File = Folder / "library.dll";
-        auto pe = gf::test::BuildPe(spec);
+        auto pe = gf::test::BuildPe(recipe);
         pe.WriteTo(File);
         Bytes = pe.Bytes.size();
     }

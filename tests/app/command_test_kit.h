@@ -130,24 +130,24 @@ inline std::vector<std::vector<std::uint8_t>> IconBlocksOf(const std::vector<std
 
 // A square icon image block whose every pixel says which image it is: colour `color`, the
 // top-left quarter transparent (and, at 32 bits, of alpha 0).
-inline DibBlockSpec MarkedImage(int side, int bitCount, Color color) {
-    DibBlockSpec spec;
-    spec.Width = side;
-    spec.Height = side;
-    spec.BitCount = bitCount;
+inline DibBlockRecipe MarkedImage(int side, int bitCount, Color color) {
+    DibBlockRecipe recipe;
+    recipe.Width = side;
+    recipe.Height = side;
+    recipe.BitCount = bitCount;
     auto masked = [side](int x, int y) { return x < side / 2 && y < side / 2; };
     if (bitCount <= 8) {
         // Index 1 of the palette is the colour.
-        spec.Palette.assign(std::size_t{1} << bitCount, Black);
-        spec.Palette[1] = color;
-        spec.Pixel = [masked](int x, int y) { return masked(x, y) ? 0u : 1u; };
+        recipe.Palette.assign(std::size_t{1} << bitCount, Black);
+        recipe.Palette[1] = color;
+        recipe.Pixel = [masked](int x, int y) { return masked(x, y) ? 0u : 1u; };
     } else {
         const std::uint32_t argb = 0xFF000000u | (std::uint32_t{RedOf(color)} << 16) |
                                    (std::uint32_t{GreenOf(color)} << 8) | BlueOf(color);
-        spec.Pixel = [masked, argb](int x, int y) { return masked(x, y) ? 0u : argb; };
+        recipe.Pixel = [masked, argb](int x, int y) { return masked(x, y) ? 0u : argb; };
     }
-    spec.Transparent = masked;
-    return spec;
+    recipe.Transparent = masked;
+    return recipe;
 }
 
 }  // namespace gf::test

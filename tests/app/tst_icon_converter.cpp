@@ -37,7 +37,7 @@ void WriteBytes(const fs::path& file, const std::vector<std::uint8_t>& bytes) {
               static_cast<std::streamsize>(bytes.size()));
 }
 
-struct ImageSpec {
+struct ImageRecipe {
     int Width;
     int Height;
     int Bits;
@@ -45,9 +45,9 @@ struct ImageSpec {
 };
 
 // An icon file whose image blocks carry just their headers (and some padding).
-std::vector<std::uint8_t> IconFileOf(const std::vector<ImageSpec>& images) {
+std::vector<std::uint8_t> IconFileOf(const std::vector<ImageRecipe>& images) {
     std::vector<std::vector<std::uint8_t>> blocks;
-    for (const ImageSpec& s : images) {
+    for (const ImageRecipe& s : images) {
         std::vector<std::uint8_t> b;
         if (s.Png) {
             const std::uint8_t start[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n',

@@ -56,15 +56,15 @@ std::uint8_t PatternAlpha(int x, int y) {
 }
 
 std::vector<std::uint8_t> PatternPng(int w, int h) {
-    PngFileSpec spec;
-    spec.Width = w;
-    spec.Height = h;
-    spec.ColorType = 6;
+    PngFileRecipe recipe;
+    recipe.Width = w;
+    recipe.Height = h;
+    recipe.ColorType = 6;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
             for (int v : {x % 256, y % 256, 128, int{PatternAlpha(x, y)}})
-                spec.Samples.push_back(static_cast<std::uint16_t>(v));
-    return MakePngFile(spec);
+                recipe.Samples.push_back(static_cast<std::uint16_t>(v));
+    return MakePngFile(recipe);
 }
 
 // A PNG whose header claims a picture of w x h; it holds hardly any picture data.
@@ -96,17 +96,17 @@ std::vector<std::uint8_t> HeaderOnlyPng(std::uint32_t w, std::uint32_t h) {
 }
 
 std::vector<std::uint8_t> SolidGif(int w, int h, const std::vector<Color>& frameColours) {
-    GifFileSpec spec;
-    spec.Width = w;
-    spec.Height = h;
-    spec.GlobalColours = {Red, Green, Blue, Yellow};
+    GifFileRecipe recipe;
+    recipe.Width = w;
+    recipe.Height = h;
+    recipe.GlobalColours = {Red, Green, Blue, Yellow};
     for (Color c : frameColours) {
         const auto index = static_cast<std::uint8_t>(
-            std::find(spec.GlobalColours.begin(), spec.GlobalColours.end(), c) -
-            spec.GlobalColours.begin());
-        spec.Frames.push_back(SolidGifFrame(0, 0, w, h, index));
+            std::find(recipe.GlobalColours.begin(), recipe.GlobalColours.end(), c) -
+            recipe.GlobalColours.begin());
+        recipe.Frames.push_back(SolidGifFrame(0, 0, w, h, index));
     }
-    return MakeGifFile(spec);
+    return MakeGifFile(recipe);
 }
 
 Bitmap LoadBmp(const fs::path& file) {
@@ -208,13 +208,13 @@ void TestLoadCommand::pngWithAlphaReachesTheEditorLimitedWithItsAlpha() {
 void TestLoadCommand::jpegWithAnUpperCaseExtension() {
     CommandTestKit kit;
     auto w = kit.MakeWindow();
-    JpegFileSpec spec;
-    spec.Width = 40;
-    spec.Height = 30;
-    spec.Samples.assign(40 * 30 * 3, 0);
-    for (std::size_t i = 0; i < spec.Samples.size(); i += 3)
-        spec.Samples[i] = 250;  // red
-    WriteAll(kit / "PHOTO.JPG", MakeJpegFile(spec));
+    JpegFileRecipe recipe;
+    recipe.Width = 40;
+    recipe.Height = 30;
+    recipe.Samples.assign(40 * 30 * 3, 0);
+    for (std::size_t i = 0; i < recipe.Samples.size(); i += 3)
+        recipe.Samples[i] = 250;  // red
+    WriteAll(kit / "PHOTO.JPG", MakeJpegFile(recipe));
 
     Bitmap handed;
     EditorSeen seen;
@@ -369,16 +369,16 @@ void TestLoadCommand::gifOfSeveralFramesShowsThePickerFirst() {
 void TestLoadCommand::gifTransparencyReachesTheEditorAsAlpha() {
     CommandTestKit kit;
     auto w = kit.MakeWindow();
-    GifFileSpec spec;
-    spec.Width = 16;
-    spec.Height = 16;
-    spec.GlobalColours = {Red, Green, Blue, Yellow};
-    GifFrameSpec frame = SolidGifFrame(0, 0, 16, 16, 2);
+    GifFileRecipe recipe;
+    recipe.Width = 16;
+    recipe.Height = 16;
+    recipe.GlobalColours = {Red, Green, Blue, Yellow};
+    GifFrameRecipe frame = SolidGifFrame(0, 0, 16, 16, 2);
     for (int x = 0; x < 16; ++x)
         frame.Indices[static_cast<std::size_t>(x)] = 3;  // the top row is transparent
     frame.Transparent = 3;
-    spec.Frames = {frame};
-    WriteAll(kit / "hole.gif", MakeGifFile(spec));
+    recipe.Frames = {frame};
+    WriteAll(kit / "hole.gif", MakeGifFile(recipe));
 
     EditorSeen seen;
     kit.Seam->ModalScripts.push_back(EditorScript(&seen));
@@ -545,7 +545,7 @@ void TestLoadCommand::cancelledCursorListLeavesTheWorkingIconFile() {
 void TestLoadCommand::executablesWithOneAndWithFortyIcons() {
     CommandTestKit kit;
     auto w = kit.MakeWindow();
-    PeSpec one;
+    PeRecipe one;
     one.Icons = NumberedIcons({MakeDibBlock(MarkedImage(32, 8, Green))});
     BuildPe(one).WriteTo(kit / "one.dll");
     LoadPreset(*w, kit / "one.dll");
@@ -558,7 +558,7 @@ void TestLoadCommand::executablesWithOneAndWithFortyIcons() {
     std::vector<std::vector<std::uint8_t>> images;
     for (int i = 0; i < 40; ++i)
         images.push_back(MakeDibBlock(MarkedImage(16 + (i % 3) * 16, 4, Rgb(0, 0, 200 + i))));
-    PeSpec forty;
+    PeRecipe forty;
     forty.Icons = NumberedIcons(images);
     BuildPe(forty).WriteTo(kit / "forty.EXE");
     std::size_t listed = 0;
@@ -586,7 +586,7 @@ void TestLoadCommand::executablesWithOneAndWithFortyIcons() {
 void TestLoadCommand::executableWithoutIcons() {
     CommandTestKit kit;
     auto w = kit.MakeWindow();
-    BuildPe(PeSpec{}).WriteTo(kit / "plain.exe");
+    BuildPe(PeRecipe{}).WriteTo(kit / "plain.exe");
     LoadPreset(*w, kit / "plain.exe");
     QCOMPARE(kit.Seam->Messages, QStringList{QStringLiteral("No icon exists in this file!")});
     QVERIFY(kit.Seam->ModalWindows.isEmpty());
@@ -639,7 +639,7 @@ void TestLoadCommand::refusedAndDamagedPicturesAreReported() {
     QVERIFY(unchanged());
 
     // An animation of absurdly many frames.
-    GifFileSpec many;
+    GifFileRecipe many;
     many.Width = 1;
     many.Height = 1;
     many.GlobalColours = {Red, Green};

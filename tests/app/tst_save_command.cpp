@@ -270,10 +270,10 @@ void TestSaveCommand::bmpIsFlattenedOntoTheChosenColour() {
 void TestSaveCommand::bmpOfPartialAlphaIsBlended() {
     CommandTestKit kit;
     auto w = kit.MakeWindow();
-    DibBlockSpec spec = MarkedImage(16, 32, Red);
-    spec.Pixel = [](int x, int) { return x < 8 ? 0x80FF0000u : 0xFF0000FFu; };
-    spec.Transparent = [](int, int) { return false; };
-    IcoBuilder().Add(spec).WriteTo(w->WorkFile("eitemp.ico"));
+    DibBlockRecipe recipe = MarkedImage(16, 32, Red);
+    recipe.Pixel = [](int x, int) { return x < 8 ? 0x80FF0000u : 0xFF0000FFu; };
+    recipe.Transparent = [](int, int) { return false; };
+    IcoBuilder().Add(recipe).WriteTo(w->WorkFile("eitemp.ico"));
     w->suiColorBox1->SetSelected(White);
     kit.Seam->FileAnswers = {{ToQString(kit / "soft.bmp"), 2}};
     w->suiButton3->click();
@@ -311,10 +311,10 @@ void TestSaveCommand::pngKeepsTransparency() {
     }
 
     // A 32-bit icon keeps its partial alpha.
-    DibBlockSpec spec = MarkedImage(16, 32, Red);
-    spec.Pixel = [](int, int) { return 0x40FF0000u; };
-    spec.Transparent = [](int, int) { return false; };
-    IcoBuilder().Add(spec).WriteTo(w->WorkFile("eitemp.ico"));
+    DibBlockRecipe recipe = MarkedImage(16, 32, Red);
+    recipe.Pixel = [](int, int) { return 0x40FF0000u; };
+    recipe.Transparent = [](int, int) { return false; };
+    IcoBuilder().Add(recipe).WriteTo(w->WorkFile("eitemp.ico"));
     kit.Seam->FileAnswers = {{ToQString(kit / "soft.png")}};
     w->suiButton3->click();
     Result<PngPicture> soft = LoadPngFile(kit / "soft.png");
@@ -363,15 +363,15 @@ void TestSaveCommand::aFailedWriteIsReported() {
 void TestSaveCommand::aPictureBecomesAnIconFileOnDisk() {
     CommandTestKit kit;
     auto w = kit.MakeWindow();
-    PngFileSpec spec;
-    spec.Width = 40;
-    spec.Height = 40;
-    spec.ColorType = 2;
+    PngFileRecipe recipe;
+    recipe.Width = 40;
+    recipe.Height = 40;
+    recipe.ColorType = 2;
     for (int y = 0; y < 40; ++y)
         for (int x = 0; x < 40; ++x)
             for (int v : {x < 20 ? 255 : 0, 0, x < 20 ? 0 : 255})
-                spec.Samples.push_back(static_cast<std::uint16_t>(v));
-    WriteAll(kit / "halves.png", MakePngFile(spec));
+                recipe.Samples.push_back(static_cast<std::uint16_t>(v));
+    WriteAll(kit / "halves.png", MakePngFile(recipe));
 
     // Load Image, the editor walked with its defaults, Save Icon.
     EditorSeen seen;

@@ -23,13 +23,13 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> Block(int w, int h, int bits) {
-    test::DibBlockSpec spec;
-    spec.Width = w;
-    spec.Height = h;
-    spec.BitCount = bits;
-    spec.Pixel = [](int x, int y) { return static_cast<std::uint32_t>(x + 5 * y); };
-    spec.Transparent = [](int x, int) { return x < 2; };
-    return test::MakeDibBlock(spec);
+    test::DibBlockRecipe recipe;
+    recipe.Width = w;
+    recipe.Height = h;
+    recipe.BitCount = bits;
+    recipe.Pixel = [](int x, int y) { return static_cast<std::uint32_t>(x + 5 * y); };
+    recipe.Transparent = [](int x, int) { return x < 2; };
+    return test::MakeDibBlock(recipe);
 }
 
 std::vector<std::uint8_t> Png(int w, int h) {
@@ -68,10 +68,10 @@ class CliListExtract : public ::testing::Test {
         Ico0 = Block(32, 32, 8);
         Ico1 = Png(256, 256);
         test::IcoBuilder().Add(Ico0, 32, 32, 8).Add(Ico1, 256, 256, 32).WriteTo(Dir / "app.ico");
-        test::PeSpec spec;
-        spec.Pe64 = true;
-        spec.Icons = test::NumberedIcons({Block(48, 48, 32), Block(16, 16, 4)});
-        Exe = test::BuildPe(spec);
+        test::PeRecipe recipe;
+        recipe.Pe64 = true;
+        recipe.Icons = test::NumberedIcons({Block(48, 48, 32), Block(16, 16, 4)});
+        Exe = test::BuildPe(recipe);
         Exe.WriteTo(Dir / "tool.dll");
     }
 
@@ -113,7 +113,7 @@ TEST_F(CliListExtract, FilesAreReadByTheirContent) {
 }
 
 TEST_F(CliListExtract, FilesWithoutIconsAndUnreadableFilesFail) {
-    test::PeSpec none;
+    test::PeRecipe none;
     test::BuildPe(none).WriteTo(Dir / "empty.exe");
     std::ofstream(Dir / "notes.txt") << "nothing to see here";
     auto r = Run({"list", P("empty.exe"), P("missing.ico"), P("notes.txt"), P("app.ico")});

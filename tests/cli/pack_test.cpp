@@ -62,13 +62,15 @@ std::vector<std::uint8_t> ReadAll(const fs::path& p) {
     return bytes ? *bytes : std::vector<std::uint8_t>{};
 }
 
-test::DibBlockSpec Spec(int size, int bits, std::uint32_t seed) {
-    test::DibBlockSpec spec;
-    spec.Width = size;
-    spec.Height = size;
-    spec.BitCount = bits;
-    spec.Pixel = [seed](int x, int y) { return static_cast<std::uint32_t>(x * 7 + y * 3 + seed); };
-    return spec;
+test::DibBlockRecipe Recipe(int size, int bits, std::uint32_t seed) {
+    test::DibBlockRecipe recipe;
+    recipe.Width = size;
+    recipe.Height = size;
+    recipe.BitCount = bits;
+    recipe.Pixel = [seed](int x, int y) {
+        return static_cast<std::uint32_t>(x * 7 + y * 3 + seed);
+    };
+    return recipe;
 }
 
 // The image blocks of an ICO file, in directory order.
@@ -88,10 +90,10 @@ std::vector<std::vector<std::uint8_t>> BlocksOf(const std::vector<std::uint8_t>&
 TEST(CliPack, JoinsFilesInOrderWithBlocksUnchanged) {
     test::TempFolder dir("gf_pack_cli_");
     test::IcoBuilder two;
-    two.Add(Spec(16, 4, 1)).Add(Spec(32, 32, 2));
+    two.Add(Recipe(16, 4, 1)).Add(Recipe(32, 32, 2));
     two.WriteTo(dir / "two.ico");
     test::IcoBuilder one;
-    one.Add(Spec(48, 8, 3));
+    one.Add(Recipe(48, 8, 3));
     one.WriteTo(dir / "ONE.ICO");  // the extension test ignores case
 
     fs::path out = dir / "joined.ico";
@@ -121,13 +123,13 @@ TEST(CliPack, JoinsFilesInOrderWithBlocksUnchanged) {
 
 TEST(CliPack, ExecutablesGiveTheirIconResources) {
     test::TempFolder dir("gf_pack_cli_");
-    const auto small = test::MakeDibBlock(Spec(16, 8, 1));
-    const auto large = test::MakeDibBlock(Spec(32, 32, 2));
-    test::PeSpec pe;
+    const auto small = test::MakeDibBlock(Recipe(16, 8, 1));
+    const auto large = test::MakeDibBlock(Recipe(32, 32, 2));
+    test::PeRecipe pe;
     pe.Icons = test::NumberedIcons({small, large});
     test::BuildPe(pe).WriteTo(dir / "tool.dll");
     test::IcoBuilder ico;
-    ico.Add(Spec(48, 4, 3));
+    ico.Add(Recipe(48, 4, 3));
     ico.WriteTo(dir / "third.ico");
 
     fs::path out = dir / "out.ico";
@@ -141,7 +143,7 @@ TEST(CliPack, ExecutablesGiveTheirIconResources) {
     EXPECT_EQ(blocks[2], BlocksOf(ReadAll(dir / "third.ico"))[0]);
 
     // An executable without icon resources is an error, and names the file.
-    test::PeSpec bare;
+    test::PeRecipe bare;
     test::BuildPe(bare).WriteTo(dir / "bare.dll");
     RunResult none = RunCli({"pack", PathText(dir / "bare.dll"), "-o", PathText(dir / "x.ico")});
     EXPECT_EQ(none.ExitCode, 1);
@@ -152,7 +154,7 @@ TEST(CliPack, ExecutablesGiveTheirIconResources) {
 TEST(CliPack, CursorImagesBecomeIconImages) {
     test::TempFolder dir("gf_pack_cli_");
     test::IcoBuilder cursor;
-    cursor.SetType(2).Add(Spec(32, 1, 5));
+    cursor.SetType(2).Add(Recipe(32, 1, 5));
     cursor.Entry(0).Planes = 7;  // a hot spot, not planes
     cursor.Entry(0).BitCount = 9;
     cursor.WriteTo(dir / "arrow.ico");
@@ -170,7 +172,7 @@ TEST(CliPack, CursorImagesBecomeIconImages) {
 TEST(CliPack, FailuresLeaveTheOutputAlone) {
     test::TempFolder dir("gf_pack_cli_");
     test::IcoBuilder good;
-    good.Add(Spec(16, 8, 1));
+    good.Add(Recipe(16, 8, 1));
     good.WriteTo(dir / "good.ico");
     test::IcoBuilder none;
     none.WriteTo(dir / "none.ico");  // a header counting no image

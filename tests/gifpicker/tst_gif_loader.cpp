@@ -34,14 +34,14 @@ const QString AllItem = QStringLiteral("Save all frames as bitmap file.");
 
 // A GIF of `frames` frames of w x h, frame i filled with colour i % 3 (red, green, blue).
 std::vector<std::uint8_t> StripGif(int w, int h, int frames) {
-    gf::test::GifFileSpec spec;
-    spec.Width = w;
-    spec.Height = h;
-    spec.GlobalColours = {Red, Green, Blue, White};
+    gf::test::GifFileRecipe recipe;
+    recipe.Width = w;
+    recipe.Height = h;
+    recipe.GlobalColours = {Red, Green, Blue, White};
     for (int i = 0; i < frames; ++i)
-        spec.Frames.push_back(
+        recipe.Frames.push_back(
             gf::test::SolidGifFrame(0, 0, w, h, static_cast<std::uint8_t>(i % 3)));
-    return gf::test::MakeGifFile(spec);
+    return gf::test::MakeGifFile(recipe);
 }
 
 QString WriteGif(const gf::test::TempFolder& dir, const std::string& name,
@@ -203,15 +203,15 @@ class TestGifLoader : public QObject {
     void transparentPartsShowWhite() {
         gf::test::TempFolder dir;
         gf::ScriptedSeam seam;
-        gf::test::GifFileSpec spec;
-        spec.Width = 10;
-        spec.Height = 10;
-        spec.GlobalColours = {Red, Green, Blue, Black};
+        gf::test::GifFileRecipe recipe;
+        recipe.Width = 10;
+        recipe.Height = 10;
+        recipe.GlobalColours = {Red, Green, Blue, Black};
         auto frame = gf::test::SolidGifFrame(0, 0, 10, 10, 3);
         frame.Transparent = 3;
-        spec.Frames = {frame, gf::test::SolidGifFrame(0, 0, 10, 10, 0)};
+        recipe.Frames = {frame, gf::test::SolidGifFrame(0, 0, 10, 10, 0)};
         TGifLoader loader;
-        loader.GifPath = WriteGif(dir, "clear.gif", gf::test::MakeGifFile(spec));
+        loader.GifPath = WriteGif(dir, "clear.gif", gf::test::MakeGifFile(recipe));
         QVERIFY(loader.LoadGifImageClick().Ok());
         QImage strip = loader.Image1->Render(0, 20);
         QCOMPARE(HexOf(strip.pixel(5, 5)), Hex(White));
@@ -241,13 +241,13 @@ class TestGifLoader : public QObject {
         QVERIFY(loader.GifPicture.Frames.empty());
 
         // Frames that stack higher than a window can scroll are refused too.
-        gf::test::GifFileSpec spec;
-        spec.Width = 1;
-        spec.Height = 30000;
-        spec.GlobalColours = {Red, Green};
+        gf::test::GifFileRecipe recipe;
+        recipe.Width = 1;
+        recipe.Height = 30000;
+        recipe.GlobalColours = {Red, Green};
         for (int i = 0; i < 600; ++i)
-            spec.Frames.push_back(gf::test::SolidGifFrame(0, 0, 1, 1, 0));
-        loader.GifPath = WriteGif(dir, "long.gif", gf::test::MakeGifFile(spec));
+            recipe.Frames.push_back(gf::test::SolidGifFrame(0, 0, 1, 1, 0));
+        loader.GifPath = WriteGif(dir, "long.gif", gf::test::MakeGifFile(recipe));
         auto tooLong = loader.LoadGifImageClick();
         QVERIFY(!tooLong.Ok());
         QVERIFY(loader.GifPicture.Frames.empty());

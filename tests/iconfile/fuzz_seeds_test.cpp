@@ -19,12 +19,12 @@ namespace {
 namespace fs = std::filesystem;
 
 std::vector<std::uint8_t> Block(int w, int h, int bits) {
-    test::DibBlockSpec spec;
-    spec.Width = w;
-    spec.Height = h;
-    spec.BitCount = bits;
-    spec.Pixel = [](int x, int y) { return static_cast<std::uint32_t>(x ^ y); };
-    return test::MakeDibBlock(spec);
+    test::DibBlockRecipe recipe;
+    recipe.Width = w;
+    recipe.Height = h;
+    recipe.BitCount = bits;
+    recipe.Pixel = [](int x, int y) { return static_cast<std::uint32_t>(x ^ y); };
+    return test::MakeDibBlock(recipe);
 }
 
 std::vector<std::uint8_t> Png(int w, int h) {
@@ -89,25 +89,25 @@ TEST(FuzzSeeds, Pe) {
     if (dir.empty())
         GTEST_SKIP() << "GF_WRITE_FUZZ_SEEDS is not set";
     using test::BuildPe;
-    using test::PeSpec;
-    PeSpec spec;
-    spec.Icons = test::NumberedIcons({Block(16, 16, 4), Block(8, 8, 32), Block(16, 16, 1)});
-    spec.Icons[1].Languages.push_back({1031, Block(8, 8, 8)});
-    spec.Groups = {{1, {1, 2}}, {2, {3}}};
-    auto pe32 = BuildPe(spec);
+    using test::PeRecipe;
+    PeRecipe recipe;
+    recipe.Icons = test::NumberedIcons({Block(16, 16, 4), Block(8, 8, 32), Block(16, 16, 1)});
+    recipe.Icons[1].Languages.push_back({1031, Block(8, 8, 8)});
+    recipe.Groups = {{1, {1, 2}}, {2, {3}}};
+    auto pe32 = BuildPe(recipe);
     test::WriteBytes(dir / "pe32.dll", pe32.Bytes);
 
-    PeSpec wide = spec;
+    PeRecipe wide = recipe;
     wide.Pe64 = true;
     wide.DataInOwnSection = true;
     test::WriteBytes(dir / "pe64_own_section.dll", BuildPe(wide).Bytes);
 
-    PeSpec png;
+    PeRecipe png;
     png.Icons = test::NumberedIcons({Png(16, 16), Block(16, 16, 8)});
     png.OtherTypesFirst = false;
     test::WriteBytes(dir / "png.exe", BuildPe(png).Bytes);
 
-    PeSpec moved = spec;
+    PeRecipe moved = recipe;
     moved.DosPointer = 0x200;
     moved.PeOffset = 0x300;
     test::WriteBytes(dir / "wrong_pointer.exe", BuildPe(moved).Bytes);

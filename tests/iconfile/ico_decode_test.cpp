@@ -14,7 +14,7 @@ namespace gf {
 namespace {
 
 namespace fs = std::filesystem;
-using test::DibBlockSpec;
+using test::DibBlockRecipe;
 using test::IcoBuilder;
 using test::MakeDibBlock;
 
@@ -29,7 +29,7 @@ bool Pattern(int x, int y) {
 
 TEST(DecodeIconImageBlock, ReadsEveryIndexedDepthThroughItsPalette) {
     for (int bits : {1, 4, 8}) {
-        DibBlockSpec s;
+        DibBlockRecipe s;
         s.Width = 13;  // rows need padding at every depth
         s.Height = 5;
         s.BitCount = bits;
@@ -58,7 +58,7 @@ TEST(DecodeIconImageBlock, ReadsEveryIndexedDepthThroughItsPalette) {
 }
 
 TEST(DecodeIconImageBlock, AOneBitIconHasARealColourImage) {
-    DibBlockSpec s;
+    DibBlockRecipe s;
     s.Width = 8;
     s.Height = 8;
     s.BitCount = 1;
@@ -72,7 +72,7 @@ TEST(DecodeIconImageBlock, AOneBitIconHasARealColourImage) {
 }
 
 TEST(DecodeIconImageBlock, FillsAShortColourTableWithBlack) {
-    DibBlockSpec s;
+    DibBlockRecipe s;
     s.Width = 4;
     s.Height = 1;
     s.BitCount = 8;
@@ -86,7 +86,7 @@ TEST(DecodeIconImageBlock, FillsAShortColourTableWithBlack) {
 }
 
 TEST(DecodeIconImageBlock, ReadsSixteenBitPlainAndBitFields) {
-    DibBlockSpec plain;
+    DibBlockRecipe plain;
     plain.Width = 3;
     plain.Height = 2;
     plain.BitCount = 16;
@@ -97,7 +97,7 @@ TEST(DecodeIconImageBlock, ReadsSixteenBitPlainAndBitFields) {
     EXPECT_EQ(a->Color.GetPixel(0, 0), Rgb(255, 0, 0));
     EXPECT_EQ(a->Color.GetPixel(2, 1), Rgb(0, 0, 255));
 
-    DibBlockSpec fields = plain;
+    DibBlockRecipe fields = plain;
     fields.Compression = 3;
     fields.Pixel = [](int x, int) { return x == 1 ? 0x07E0u : 0xF800u; };
     auto b = DecodeIconImageBlock(MakeDibBlock(fields));
@@ -112,7 +112,7 @@ TEST(DecodeIconImageBlock, ReadsSixteenBitPlainAndBitFields) {
 }
 
 TEST(DecodeIconImageBlock, ReadsTwentyFourAndThirtyTwoBits) {
-    DibBlockSpec s;
+    DibBlockRecipe s;
     s.Width = 5;
     s.Height = 3;
     s.BitCount = 24;
@@ -145,7 +145,7 @@ TEST(DecodeIconImageBlock, ReadsTwentyFourAndThirtyTwoBits) {
 }
 
 TEST(DecodeIconImageBlock, TakesMissingMaskRowsAsOpaque) {
-    DibBlockSpec s;
+    DibBlockRecipe s;
     s.Width = 4;
     s.Height = 4;
     s.BitCount = 32;
@@ -161,7 +161,7 @@ TEST(DecodeIconImageBlock, TakesMissingMaskRowsAsOpaque) {
 }
 
 TEST(DecodeIconImageBlock, RefusesMalformedBlocks) {
-    DibBlockSpec good;
+    DibBlockRecipe good;
     good.Width = 16;
     good.Height = 16;
     good.BitCount = 8;
@@ -169,7 +169,7 @@ TEST(DecodeIconImageBlock, RefusesMalformedBlocks) {
     ASSERT_TRUE(DecodeIconImageBlock(goodBlock).Ok());
 
     auto with = [&](auto change) {
-        DibBlockSpec s = good;
+        DibBlockRecipe s = good;
         change(s);
         return DecodeIconImageBlock(MakeDibBlock(s));
     };
@@ -179,19 +179,19 @@ TEST(DecodeIconImageBlock, RefusesMalformedBlocks) {
     EXPECT_FALSE(DecodeIconImageBlock(Bytes(goodBlock.data(), 40 + 1024 + 255)).Ok());
     // Colour table cut short.
     EXPECT_FALSE(DecodeIconImageBlock(Bytes(goodBlock.data(), 40 + 500)).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) {
+    EXPECT_FALSE(with([](DibBlockRecipe& s) {
                      s.BitCount = 2;
                      s.Palette = {0, 0, 0, 0};
                  }).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.BitCount = 12; }).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.Width = 0; }).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.StoredHeight = -32; }).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.StoredHeight = 1; }).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.Compression = 1; }).Ok());  // RLE
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.Compression = 3; }).Ok());  // bit fields at 8 bits
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.ClrUsed = 257; }).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.HeaderSize = 12; }).Ok());
-    EXPECT_FALSE(with([](DibBlockSpec& s) { s.HeaderSize = 0x7FFFFFFF; }).Ok());
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.BitCount = 12; }).Ok());
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.Width = 0; }).Ok());
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.StoredHeight = -32; }).Ok());
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.StoredHeight = 1; }).Ok());
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.Compression = 1; }).Ok());  // RLE
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.Compression = 3; }).Ok());  // bit fields at 8 bits
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.ClrUsed = 257; }).Ok());
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.HeaderSize = 12; }).Ok());
+    EXPECT_FALSE(with([](DibBlockRecipe& s) { s.HeaderSize = 0x7FFFFFFF; }).Ok());
     auto negative = goodBlock;
     negative[7] = 0x80;  // width below zero
     EXPECT_FALSE(DecodeIconImageBlock(negative).Ok());
@@ -291,13 +291,13 @@ TEST(IconRoundTrip, EveryDepthComesBackUnchanged) {
 }
 
 TEST(DecodeIconFileFirstSize, PicksTheFirstSizeAtItsDeepestImage) {
-    DibBlockSpec small;
+    DibBlockRecipe small;
     small.Width = small.Height = 16;
     small.BitCount = 4;
-    DibBlockSpec big = small;
+    DibBlockRecipe big = small;
     big.Width = big.Height = 32;
     big.BitCount = 32;
-    DibBlockSpec smallDeep = small;
+    DibBlockRecipe smallDeep = small;
     smallDeep.BitCount = 24;
     smallDeep.Pixel = [](int, int) { return 0x123456u; };
     auto file = IcoBuilder().Add(small).Add(big).Add(smallDeep).Build();
@@ -309,10 +309,10 @@ TEST(DecodeIconFileFirstSize, PicksTheFirstSizeAtItsDeepestImage) {
 }
 
 TEST(DecodeIconFileFirstSize, PassesOverABrokenImageOfTheSameSize) {
-    DibBlockSpec good;
+    DibBlockRecipe good;
     good.Width = good.Height = 16;
     good.BitCount = 8;
-    DibBlockSpec deeper = good;
+    DibBlockRecipe deeper = good;
     deeper.BitCount = 32;
     auto broken = MakeDibBlock(deeper);
     broken.resize(600);  // its pixel rows are cut short
@@ -323,7 +323,7 @@ TEST(DecodeIconFileFirstSize, PassesOverABrokenImageOfTheSameSize) {
 }
 
 TEST(DecodeIconFileFirstSize, ReportsLyingAndEmptyDirectories) {
-    DibBlockSpec s;
+    DibBlockRecipe s;
     EXPECT_FALSE(DecodeIconFileFirstSize(IcoBuilder().Build()).Ok());
     EXPECT_FALSE(DecodeIconFileFirstSize(std::vector<std::uint8_t>{0, 0, 1}).Ok());
     EXPECT_FALSE(

@@ -19,7 +19,7 @@ namespace gf {
 namespace {
 
 namespace fs = std::filesystem;
-using test::DibBlockSpec;
+using test::DibBlockRecipe;
 using test::IcoBuilder;
 using test::MakeDibBlock;
 using test::TempFolder;
@@ -31,12 +31,12 @@ std::vector<std::uint8_t> ReadAll(const fs::path& p) {
 }
 
 std::vector<std::uint8_t> Block(int w, int h, int bits) {
-    DibBlockSpec spec;
-    spec.Width = w;
-    spec.Height = h;
-    spec.BitCount = bits;
-    spec.Pixel = [](int x, int y) { return static_cast<std::uint32_t>(x * 7 + y); };
-    return MakeDibBlock(spec);
+    DibBlockRecipe recipe;
+    recipe.Width = w;
+    recipe.Height = h;
+    recipe.BitCount = bits;
+    recipe.Pixel = [](int x, int y) { return static_cast<std::uint32_t>(x * 7 + y); };
+    return MakeDibBlock(recipe);
 }
 
 std::vector<std::uint8_t> Png(int w, int h) {
@@ -301,7 +301,7 @@ TEST_F(IcoReaderTest, ShortImagesArePaddedWithZerosButNeverBeyondTheFileSize) {
 }
 
 TEST_F(IcoReaderTest, NothingIsJudged) {
-    DibBlockSpec odd;
+    DibBlockRecipe odd;
     odd.Width = 300;
     odd.Height = 5;
     odd.BitCount = 7;

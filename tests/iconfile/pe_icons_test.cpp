@@ -20,15 +20,15 @@ using test::BuildPe;
 using test::BuiltPe;
 using test::NumberedIcons;
 using test::PeIcon;
-using test::PeSpec;
+using test::PeRecipe;
 
 std::vector<std::uint8_t> Block(int w, int h, int bits, std::uint32_t seed = 0) {
-    test::DibBlockSpec spec;
-    spec.Width = w;
-    spec.Height = h;
-    spec.BitCount = bits;
-    spec.Pixel = [seed](int x, int y) { return static_cast<std::uint32_t>(x * 3 + y + seed); };
-    return test::MakeDibBlock(spec);
+    test::DibBlockRecipe recipe;
+    recipe.Width = w;
+    recipe.Height = h;
+    recipe.BitCount = bits;
+    recipe.Pixel = [seed](int x, int y) { return static_cast<std::uint32_t>(x * 3 + y + seed); };
+    return test::MakeDibBlock(recipe);
 }
 
 std::vector<std::uint8_t> Png(int w, int h) {
@@ -71,11 +71,11 @@ std::vector<std::uint32_t> Offsets(const ExecutableIconTable& t) {
 }
 
 TEST(PeIcons, ImagesComeInDirectoryOrderRegardlessOfGroups) {
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(16, 16, 4, 1), Block(32, 32, 4, 2), Block(48, 48, 8, 3),
-                                Block(16, 16, 8, 4), Block(32, 32, 32, 5), Block(24, 24, 24, 6)});
-    spec.Groups = {{1, {1, 3, 5}}, {2, {2, 4, 6}}};
-    BuiltPe pe = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(16, 16, 4, 1), Block(32, 32, 4, 2), Block(48, 48, 8, 3),
+                                  Block(16, 16, 8, 4), Block(32, 32, 32, 5), Block(24, 24, 24, 6)});
+    recipe.Groups = {{1, {1, 3, 5}}, {2, {2, 4, 6}}};
+    BuiltPe pe = BuildPe(recipe);
     auto table = Scan(pe);
     ASSERT_EQ(table.size(), 6u);
     EXPECT_EQ(Offsets(table), pe.ImageOffsets);
@@ -86,10 +86,10 @@ TEST(PeIcons, ImagesComeInDirectoryOrderRegardlessOfGroups) {
 }
 
 TEST(PeIcons, OnlyTheFirstLanguageIsTaken) {
-    PeSpec spec;
-    spec.Icons = {PeIcon{1, {{1031, Block(32, 32, 8, 1)}, {1033, Block(16, 16, 4, 2)}}},
-                  PeIcon{2, {{1033, Block(16, 16, 8, 3)}}}};
-    BuiltPe pe = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Icons = {PeIcon{1, {{1031, Block(32, 32, 8, 1)}, {1033, Block(16, 16, 4, 2)}}},
+                    PeIcon{2, {{1033, Block(16, 16, 8, 3)}}}};
+    BuiltPe pe = BuildPe(recipe);
     auto table = Read(pe.Bytes);
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table[0].Offset, pe.ImageOffsets[0]);
@@ -98,11 +98,11 @@ TEST(PeIcons, OnlyTheFirstLanguageIsTaken) {
 }
 
 TEST(PeIcons, ImagesUnder200BytesAreSkipped) {
-    PeSpec spec;
+    PeRecipe recipe;
     // 16 x 16 at 1 bit is 48 + 64 + 64 = 176 bytes; at 4 bits 104 + 128 + 64 = 296.
-    spec.Icons =
+    recipe.Icons =
         NumberedIcons({Block(16, 16, 1), Block(16, 16, 4), SizedBlock(199), SizedBlock(200)});
-    BuiltPe pe = BuildPe(spec);
+    BuiltPe pe = BuildPe(recipe);
     ASSERT_EQ(pe.ImageSizes[0], 176u);
     auto table = Scan(pe);
     ASSERT_EQ(table.size(), 2u);
@@ -111,18 +111,18 @@ TEST(PeIcons, ImagesUnder200BytesAreSkipped) {
 }
 
 TEST(PeIcons, TableHoldsAtMost1000Images) {
-    PeSpec spec;
+    PeRecipe recipe;
     std::vector<std::vector<std::uint8_t>> images(1005, SizedBlock(200));
-    spec.Icons = NumberedIcons(images);
-    auto table = Scan(BuildPe(spec));
+    recipe.Icons = NumberedIcons(images);
+    auto table = Scan(BuildPe(recipe));
     EXPECT_EQ(table.size(), MaxExecutableIcons);
 }
 
 TEST(PeIcons, Pe64FilesAreReadThroughTheirOptionalHeaderSize) {
-    PeSpec spec;
-    spec.Pe64 = true;
-    spec.Icons = NumberedIcons({Block(32, 32, 32), Block(16, 16, 8)});
-    BuiltPe pe = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Pe64 = true;
+    recipe.Icons = NumberedIcons({Block(32, 32, 32), Block(16, 16, 8)});
+    BuiltPe pe = BuildPe(recipe);
     auto table = Read(pe.Bytes);
     EXPECT_EQ(Offsets(table), pe.ImageOffsets);
 
@@ -133,10 +133,10 @@ TEST(PeIcons, Pe64FilesAreReadThroughTheirOptionalHeaderSize) {
 }
 
 TEST(PeIcons, DataIsMappedThroughTheSectionThatHoldsIt) {
-    PeSpec spec;
-    spec.DataInOwnSection = true;
-    spec.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 4)});
-    BuiltPe pe = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.DataInOwnSection = true;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 4)});
+    BuiltPe pe = BuildPe(recipe);
     ASSERT_GT(pe.ImageOffsets[0], pe.ResourceRaw + pe.ResourceRawSize - 1);
     EXPECT_EQ(Offsets(Read(pe.Bytes)), pe.ImageOffsets);
 
@@ -152,10 +152,10 @@ TEST(PeIcons, DataIsMappedThroughTheSectionThatHoldsIt) {
 }
 
 TEST(PeIcons, PngImagesAreUsable) {
-    PeSpec spec;
+    PeRecipe recipe;
     auto png = Png(256, 256);
-    spec.Icons = NumberedIcons({Block(32, 32, 8), png});
-    BuiltPe pe = BuildPe(spec);
+    recipe.Icons = NumberedIcons({Block(32, 32, 8), png});
+    BuiltPe pe = BuildPe(recipe);
     auto table = Read(pe.Bytes);
     ASSERT_EQ(table.size(), 2u);
     EXPECT_EQ(table[1].Offset, pe.ImageOffsets[1]);
@@ -163,21 +163,21 @@ TEST(PeIcons, PngImagesAreUsable) {
 }
 
 TEST(PeIcons, SignatureIsSearchedInTheFirst3600Bytes) {
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(32, 32, 8)});
-    spec.DosPointer = 0x40;  // points at nothing
-    EXPECT_EQ(Read(BuildPe(spec).Bytes).size(), 1u);
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8)});
+    recipe.DosPointer = 0x40;  // points at nothing
+    EXPECT_EQ(Read(BuildPe(recipe).Bytes).size(), 1u);
 
-    spec.DosPointer = 0xFFFFFFF0u;  // outside the file
-    EXPECT_EQ(Read(BuildPe(spec).Bytes).size(), 1u);
+    recipe.DosPointer = 0xFFFFFFF0u;  // outside the file
+    EXPECT_EQ(Read(BuildPe(recipe).Bytes).size(), 1u);
 
     // The last place where the whole signature lies inside the first 3600 bytes.
-    spec.PeOffset = 3596;
-    EXPECT_EQ(Read(BuildPe(spec).Bytes).size(), 1u);
+    recipe.PeOffset = 3596;
+    EXPECT_EQ(Read(BuildPe(recipe).Bytes).size(), 1u);
 
-    spec.PeOffset = 3600;
+    recipe.PeOffset = 3600;
     std::string message;
-    auto bytes = BuildPe(spec).Bytes;
+    auto bytes = BuildPe(recipe).Bytes;
     MemorySource source(bytes);
     ExecutableIconTable table{{1, 2, false}};
     EXPECT_EQ(ScanExecutableIcons(source, table, message), 1);
@@ -185,8 +185,8 @@ TEST(PeIcons, SignatureIsSearchedInTheFirst3600Bytes) {
     EXPECT_TRUE(table.empty());
 
     // With the right pointer the far signature is found at once.
-    spec.DosPointer.reset();
-    EXPECT_EQ(Read(BuildPe(spec).Bytes).size(), 1u);
+    recipe.DosPointer.reset();
+    EXPECT_EQ(Read(BuildPe(recipe).Bytes).size(), 1u);
 }
 
 TEST(PeIcons, FilesWithoutSignatureOrResources) {
@@ -200,23 +200,23 @@ TEST(PeIcons, FilesWithoutSignatureOrResources) {
     EXPECT_TRUE(Read({}, &message).empty());
     EXPECT_EQ(message, "There is no icon in this file!");
 
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(32, 32, 8)});
-    spec.ResourceSectionName = ".RSRC";  // names are compared exactly
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8)});
+    recipe.ResourceSectionName = ".RSRC";  // names are compared exactly
     message.clear();
-    EXPECT_TRUE(Read(BuildPe(spec).Bytes, &message).empty());
+    EXPECT_TRUE(Read(BuildPe(recipe).Bytes, &message).empty());
     EXPECT_EQ(message, "");
 
-    spec.ResourceSectionName = ".rsrc";
-    spec.Icons.clear();
-    EXPECT_TRUE(Read(BuildPe(spec).Bytes, &message).empty());
+    recipe.ResourceSectionName = ".rsrc";
+    recipe.Icons.clear();
+    EXPECT_TRUE(Read(BuildPe(recipe).Bytes, &message).empty());
     EXPECT_EQ(message, "");
 }
 
 TEST(PeIcons, MalformedHeadersAndSectionsEndQuietly) {
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 8)});
-    const BuiltPe good = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 8)});
+    const BuiltPe good = BuildPe(recipe);
 
     BuiltPe beyond = good;  // section table past the end of the file
     beyond.PutU16(beyond.PeOffset + 20, 0xFFF0);
@@ -241,9 +241,9 @@ TEST(PeIcons, MalformedHeadersAndSectionsEndQuietly) {
 }
 
 TEST(PeIcons, LoopsAndDeepNestingEndTheWalk) {
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 8), Block(48, 48, 8)});
-    const BuiltPe good = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 8), Block(48, 48, 8)});
+    const BuiltPe good = BuildPe(recipe);
     const std::uint32_t iconDirRel = good.IconDirectory - good.ResourceRaw;
 
     BuiltPe typeToRoot = good;
@@ -285,9 +285,9 @@ TEST(PeIcons, LoopsAndDeepNestingEndTheWalk) {
 }
 
 TEST(PeIcons, BadDataEntriesAreSkipped) {
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 8), Block(48, 48, 8)});
-    const BuiltPe good = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 8), Block(48, 48, 8)});
+    const BuiltPe good = BuildPe(recipe);
 
     BuiltPe rva = good;  // in no section
     rva.PutU32(rva.DataEntries[0], 0xFFFFFF00u);
@@ -349,9 +349,9 @@ TEST(PeIcons, CheckIconImageRules) {
 }
 
 TEST(PeIcons, SecondLookTakesTheIconWhoseIdIsThePositionPlusOne) {
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 4), Block(48, 48, 8)});
-    BuiltPe pe = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 4), Block(48, 48, 8)});
+    BuiltPe pe = BuildPe(recipe);
     MemorySource source(pe.Bytes);
 
     ExecutableIconTable table{{0, 0, false}, {7, 7, true}, {9, 9, true}, {5, 5, true}};
@@ -366,7 +366,7 @@ TEST(PeIcons, SecondLookTakesTheIconWhoseIdIsThePositionPlusOne) {
     EXPECT_EQ(table[3].Offset, 5u);
 
     // A rejected image whose ID-matched resource is just as bad stays out after the recheck.
-    PeSpec bad;
+    PeRecipe bad;
     auto broken = Block(32, 32, 8);
     broken[14] = 7;  // bit count 7
     bad.Icons = NumberedIcons({Block(32, 32, 8), broken});
@@ -374,7 +374,7 @@ TEST(PeIcons, SecondLookTakesTheIconWhoseIdIsThePositionPlusOne) {
 
     // The second look goes by ID, not by image: with ID 1 under 200 bytes and ID 2 unusable,
     // position 0 (ID 2) is replaced by ID 1, as the platform loader would.
-    PeSpec shifted;
+    PeRecipe shifted;
     shifted.Icons = NumberedIcons({Block(16, 16, 1), broken});
     BuiltPe s = BuildPe(shifted);
     auto t = Read(s.Bytes);
@@ -385,9 +385,9 @@ TEST(PeIcons, SecondLookTakesTheIconWhoseIdIsThePositionPlusOne) {
 
 TEST(PeIcons, PathFormsOpenTheFile) {
     test::TempFolder dir;
-    PeSpec spec;
-    spec.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 4)});
-    BuiltPe pe = BuildPe(spec);
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({Block(32, 32, 8), Block(16, 16, 4)});
+    BuiltPe pe = BuildPe(recipe);
     pe.WriteTo(dir / "app.exe");
 
     ExecutableIconTable table;
@@ -409,10 +409,10 @@ TEST(PeIcons, LoaderCutsExecutableIconsNumberedOnFromTheSet) {
     test::TempFolder dir;
     auto b0 = Block(32, 32, 8);
     auto png = Png(256, 256);
-    PeSpec spec;
-    spec.Icons = NumberedIcons({b0, Block(16, 16, 1), png, Block(48, 48, 32)});
-    spec.Groups = {{1, {1, 2, 3, 4}}};
-    BuildPe(spec).WriteTo(dir / "Tool.DLL");
+    PeRecipe recipe;
+    recipe.Icons = NumberedIcons({b0, Block(16, 16, 1), png, Block(48, 48, 32)});
+    recipe.Groups = {{1, {1, 2, 3, 4}}};
+    BuildPe(recipe).WriteTo(dir / "Tool.DLL");
 
     IconSet set;
     set.Add(dir / "earlier.ico", " 0# 16x16x4bits");

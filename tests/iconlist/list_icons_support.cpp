@@ -12,39 +12,39 @@ namespace gf::test {
 
 namespace fs = std::filesystem;
 
-DibBlockSpec SolidIcon(int width, int height, int bits, std::uint32_t rgb) {
-    DibBlockSpec spec;
-    spec.Width = width;
-    spec.Height = height;
-    spec.BitCount = bits;
+DibBlockRecipe SolidIcon(int width, int height, int bits, std::uint32_t rgb) {
+    DibBlockRecipe recipe;
+    recipe.Width = width;
+    recipe.Height = height;
+    recipe.BitCount = bits;
     if (bits <= 8) {
-        spec.Palette = {0x000000, static_cast<Color>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) |
-                                                     ((rgb >> 16) & 0xFF))};
-        spec.Pixel = [](int, int) { return 1u; };
+        recipe.Palette = {0x000000, static_cast<Color>(((rgb & 0xFF) << 16) | (rgb & 0xFF00) |
+                                                       ((rgb >> 16) & 0xFF))};
+        recipe.Pixel = [](int, int) { return 1u; };
     } else {
-        spec.Pixel = [rgb](int, int) { return 0xFF000000u | rgb; };
+        recipe.Pixel = [rgb](int, int) { return 0xFF000000u | rgb; };
     }
-    return spec;
+    return recipe;
 }
 
-fs::path MakeIconsFile(const fs::path& path, const std::vector<DibBlockSpec>& images) {
+fs::path MakeIconsFile(const fs::path& path, const std::vector<DibBlockRecipe>& images) {
     IcoBuilder builder;
-    for (const auto& spec : images)
-        builder.Add(spec);
+    for (const auto& recipe : images)
+        builder.Add(recipe);
     builder.WriteTo(path);
     return path;
 }
 
 fs::path MakeIconsFile(const fs::path& path, int count) {
-    std::vector<DibBlockSpec> images;
+    std::vector<DibBlockRecipe> images;
     for (int i = 0; i < count; ++i) {
-        DibBlockSpec spec;
-        spec.Width = 32;
-        spec.Height = 32;
-        spec.BitCount = 8;
+        DibBlockRecipe recipe;
+        recipe.Width = 32;
+        recipe.Height = 32;
+        recipe.BitCount = 8;
         const auto index = static_cast<std::uint32_t>(i + 1);
-        spec.Pixel = [index](int, int) { return index; };
-        images.push_back(spec);
+        recipe.Pixel = [index](int, int) { return index; };
+        images.push_back(recipe);
     }
     return MakeIconsFile(path, images);
 }

@@ -17,13 +17,13 @@
 namespace gf::test {
 
 // A w x h image of one opaque colour (0xRRGGBB) at `bits` per pixel (8: one palette entry).
-DibBlockSpec SolidIcon(int width, int height, int bits, std::uint32_t rgb);
+DibBlockRecipe SolidIcon(int width, int height, int bits, std::uint32_t rgb);
 
 // An ICO file of `count` 32 x 32, 8-bit images (image blocks of 2216 bytes), image i filled with
 // palette entry i + 1 of the grey ramp, so the images differ.
 std::filesystem::path MakeIconsFile(const std::filesystem::path& path, int count);
 std::filesystem::path MakeIconsFile(const std::filesystem::path& path,
-                                    const std::vector<DibBlockSpec>& images);
+                                    const std::vector<DibBlockRecipe>& images);
 
 // The bytes of a file (empty when it cannot be read).
 std::vector<std::uint8_t> FileBytes(const std::filesystem::path& path);

@@ -106,7 +106,7 @@ void TestListIconsGrid::windowColumnsFollowTheScrollBox() {
 
 void TestListIconsGrid::cellsAreFramedAndIconsPlaced() {
     ListFixture f;
-    std::vector<test::DibBlockSpec> images(5, test::SolidIcon(32, 32, 8, 0x0000FF));
+    std::vector<test::DibBlockRecipe> images(5, test::SolidIcon(32, 32, 8, 0x0000FF));
     images[4] = test::SolidIcon(48, 48, 24, 0xFF0000);
     f.Load(test::MakeIconsFile(f.Files / "five.ico", images));
     f.ShowAndDraw(QSize(600, 400));
@@ -138,8 +138,8 @@ void TestListIconsGrid::cellsAreFramedAndIconsPlaced() {
 
 void TestListIconsGrid::largeIconsAreShrunk() {
     ListFixture f;
-    std::vector<test::DibBlockSpec> images = {test::SolidIcon(256, 256, 32, 0x00FF00),
-                                              test::SolidIcon(256, 128, 32, 0x00FF00)};
+    std::vector<test::DibBlockRecipe> images = {test::SolidIcon(256, 256, 32, 0x00FF00),
+                                                test::SolidIcon(256, 128, 32, 0x00FF00)};
     f.Load(test::MakeIconsFile(f.Files / "large.ico", images));
     f.ShowAndDraw(QSize(600, 400));
     const QImage& pic = f.List->Picture();

@@ -10,8 +10,8 @@
 namespace gf {
 namespace {
 
-using test::GifFileSpec;
-using test::GifFrameSpec;
+using test::GifFileRecipe;
+using test::GifFrameRecipe;
 using test::MakeGifFile;
 using test::SolidGifFrame;
 
@@ -39,22 +39,22 @@ Px Opaque(Color c) {
 }
 const Px Clear{Black, 0};
 
-GifFileSpec Screen(int w, int h) {
-    GifFileSpec s;
+GifFileRecipe Screen(int w, int h) {
+    GifFileRecipe s;
     s.Width = w;
     s.Height = h;
     s.GlobalColours = Global;
     return s;
 }
 
-GifFrameSpec Frame(int left, int top, int w, int h, std::uint8_t index, int disposal) {
-    GifFrameSpec f = SolidGifFrame(left, top, w, h, index);
+GifFrameRecipe Frame(int left, int top, int w, int h, std::uint8_t index, int disposal) {
+    GifFrameRecipe f = SolidGifFrame(left, top, w, h, index);
     f.Disposal = disposal;
     return f;
 }
 
-GifAnimation Decode(const GifFileSpec& spec) {
-    auto result = DecodeGif(MakeGifFile(spec));
+GifAnimation Decode(const GifFileRecipe& recipe) {
+    auto result = DecodeGif(MakeGifFile(recipe));
     EXPECT_TRUE(result) << result.ErrorMessage();
     if (!result)
         return {};
@@ -62,8 +62,8 @@ GifAnimation Decode(const GifFileSpec& spec) {
 }
 
 TEST(GifCodec, SingleFrameWithGlobalColours) {
-    GifFileSpec s = Screen(4, 3);
-    GifFrameSpec f = SolidGifFrame(0, 0, 4, 3, 0);
+    GifFileRecipe s = Screen(4, 3);
+    GifFrameRecipe f = SolidGifFrame(0, 0, 4, 3, 0);
     f.Indices = {0, 1, 2, 3, 3, 2, 1, 0, 0, 0, 1, 1};
     f.DelayCs = 7;
     s.Frames = {f};
@@ -81,12 +81,12 @@ TEST(GifCodec, SingleFrameWithGlobalColours) {
 }
 
 TEST(GifCodec, TransparentIndexLeavesTheScreenUntouched) {
-    GifFileSpec s = Screen(3, 1);
-    GifFrameSpec first = SolidGifFrame(0, 0, 3, 1, 0);
+    GifFileRecipe s = Screen(3, 1);
+    GifFrameRecipe first = SolidGifFrame(0, 0, 3, 1, 0);
     first.Indices = {0, 1, 2};
     first.Transparent = 1;
     first.Disposal = 1;
-    GifFrameSpec second = SolidGifFrame(0, 0, 3, 1, 3);
+    GifFrameRecipe second = SolidGifFrame(0, 0, 3, 1, 3);
     second.Indices = {3, 3, 2};
     second.Transparent = 3;
     s.Frames = {first, second};
@@ -101,8 +101,8 @@ TEST(GifCodec, TransparentIndexLeavesTheScreenUntouched) {
 }
 
 TEST(GifCodec, DisposalNoneKeepsTheFrameUnderTheNext) {
-    GifFileSpec s = Screen(6, 6);
-    GifFrameSpec top = Frame(2, 2, 2, 2, 1, 1);
+    GifFileRecipe s = Screen(6, 6);
+    GifFrameRecipe top = Frame(2, 2, 2, 2, 1, 1);
     top.Indices = {1, 1, 1, 3};
     top.Transparent = 3;
     s.Frames = {Frame(0, 0, 6, 6, 0, 1), top};
@@ -117,7 +117,7 @@ TEST(GifCodec, DisposalNoneKeepsTheFrameUnderTheNext) {
 }
 
 TEST(GifCodec, DisposalBackgroundClearsTheFramesAreaToTransparent) {
-    GifFileSpec s = Screen(6, 6);
+    GifFileRecipe s = Screen(6, 6);
     s.Frames = {Frame(0, 0, 6, 6, 0, 1), Frame(2, 2, 2, 2, 2, 2), Frame(0, 0, 1, 1, 1, 1)};
     GifAnimation a = Decode(s);
     ASSERT_EQ(a.Frames.size(), 3u);
@@ -131,7 +131,7 @@ TEST(GifCodec, DisposalBackgroundClearsTheFramesAreaToTransparent) {
 }
 
 TEST(GifCodec, DisposalPreviousRestoresWhatWasThere) {
-    GifFileSpec s = Screen(6, 6);
+    GifFileRecipe s = Screen(6, 6);
     s.Frames = {Frame(0, 0, 6, 6, 0, 1), Frame(1, 1, 3, 3, 2, 3), Frame(5, 5, 1, 1, 1, 1)};
     GifAnimation a = Decode(s);
     ASSERT_EQ(a.Frames.size(), 3u);
@@ -141,7 +141,7 @@ TEST(GifCodec, DisposalPreviousRestoresWhatWasThere) {
     EXPECT_EQ(At(a.Frames[2], 5, 5), Opaque(Green));
 
     // On the first frame "previous" is the empty screen.
-    GifFileSpec first = Screen(4, 4);
+    GifFileRecipe first = Screen(4, 4);
     first.Frames = {Frame(0, 0, 2, 2, 2, 3), Frame(3, 3, 1, 1, 1, 1)};
     GifAnimation b = Decode(first);
     ASSERT_EQ(b.Frames.size(), 2u);
@@ -151,11 +151,11 @@ TEST(GifCodec, DisposalPreviousRestoresWhatWasThere) {
 }
 
 TEST(GifCodec, LocalColourMapOverridesTheGlobalOne) {
-    GifFileSpec s = Screen(2, 1);
-    GifFrameSpec f = SolidGifFrame(0, 0, 2, 1, 0);
+    GifFileRecipe s = Screen(2, 1);
+    GifFrameRecipe f = SolidGifFrame(0, 0, 2, 1, 0);
     f.Indices = {0, 1};
     f.LocalColours = {Yellow, Blue};
-    GifFrameSpec g = SolidGifFrame(0, 0, 1, 1, 1);  // back to the global map
+    GifFrameRecipe g = SolidGifFrame(0, 0, 1, 1, 1);  // back to the global map
     s.Frames = {f, g};
     GifAnimation a = Decode(s);
     ASSERT_EQ(a.Frames.size(), 2u);
@@ -165,8 +165,8 @@ TEST(GifCodec, LocalColourMapOverridesTheGlobalOne) {
 }
 
 TEST(GifCodec, NoColourMapAtAllUsesBlackAndWhite) {
-    GifFileSpec s = Screen(2, 1);
-    GifFrameSpec f = SolidGifFrame(0, 0, 2, 1, 0);
+    GifFileRecipe s = Screen(2, 1);
+    GifFrameRecipe f = SolidGifFrame(0, 0, 2, 1, 0);
     f.Indices = {0, 1};
     s.Frames = {f};
     // giflib will not write such a file; take the global map out afterwards.
@@ -184,14 +184,14 @@ TEST(GifCodec, NoColourMapAtAllUsesBlackAndWhite) {
 
 TEST(GifCodec, InterlacedFramesLandOnTheirRows) {
     // 13 rows: every interlace pass has rows, and the last pass ends early.
-    GifFrameSpec f = SolidGifFrame(0, 0, 3, 13, 0);
+    GifFrameRecipe f = SolidGifFrame(0, 0, 3, 13, 0);
     for (int r = 0; r < 13; ++r)
         for (int x = 0; x < 3; ++x)
             f.Indices[static_cast<std::size_t>(r * 3 + x)] = static_cast<std::uint8_t>((r + x) % 4);
-    GifFileSpec plain = Screen(3, 13);
+    GifFileRecipe plain = Screen(3, 13);
     plain.Frames = {f};
     f.Interlaced = true;
-    GifFileSpec interlaced = Screen(3, 13);
+    GifFileRecipe interlaced = Screen(3, 13);
     interlaced.Frames = {f};
     GifAnimation a = Decode(plain);
     GifAnimation b = Decode(interlaced);
@@ -221,7 +221,7 @@ std::size_t FirstImageDescriptor(const std::vector<std::uint8_t>& file) {
 }
 
 TEST(GifCodec, FramesOutsideTheScreenAreClipped) {
-    GifFileSpec s = Screen(6, 6);
+    GifFileRecipe s = Screen(6, 6);
     s.Frames = {Frame(0, 0, 4, 4, 1, 1)};
     auto file = MakeGifFile(s);
     // Move the frame to (4, 3): two columns and three rows hang outside.
@@ -244,7 +244,7 @@ TEST(GifCodec, FramesOutsideTheScreenAreClipped) {
 }
 
 TEST(GifCodec, ScreenOfNoSizeTakesTheFirstFramesExtent) {
-    GifFileSpec s = Screen(3, 2);
+    GifFileRecipe s = Screen(3, 2);
     s.Frames = {Frame(0, 0, 3, 2, 2, 1)};
     auto file = MakeGifFile(s);
     for (int i = 6; i < 10; ++i)
@@ -257,8 +257,8 @@ TEST(GifCodec, ScreenOfNoSizeTakesTheFirstFramesExtent) {
 }
 
 TEST(GifCodec, FramesWithoutControlExtensionHaveNoDelayAndNoTransparency) {
-    GifFileSpec s = Screen(2, 1);
-    GifFrameSpec f = SolidGifFrame(0, 0, 2, 1, 0);
+    GifFileRecipe s = Screen(2, 1);
+    GifFrameRecipe f = SolidGifFrame(0, 0, 2, 1, 0);
     f.WriteControl = false;
     s.Frames = {f, f};
     GifAnimation a = Decode(s);
@@ -267,24 +267,24 @@ TEST(GifCodec, FramesWithoutControlExtensionHaveNoDelayAndNoTransparency) {
     EXPECT_EQ(At(a.Frames[1], 0, 0), Opaque(Red));
 }
 
-GifFileSpec ThreeFrames() {
-    GifFileSpec s = Screen(8, 8);
-    GifFrameSpec f0 = Frame(0, 0, 8, 8, 0, 1);
+GifFileRecipe ThreeFrames() {
+    GifFileRecipe s = Screen(8, 8);
+    GifFrameRecipe f0 = Frame(0, 0, 8, 8, 0, 1);
     for (std::size_t i = 0; i < f0.Indices.size(); ++i)
         f0.Indices[i] = static_cast<std::uint8_t>(i % 3);
     f0.DelayCs = 10;
-    GifFrameSpec f1 = Frame(1, 1, 5, 5, 1, 2);
+    GifFrameRecipe f1 = Frame(1, 1, 5, 5, 1, 2);
     f1.Interlaced = true;
     f1.Transparent = 2;
     f1.Indices[3] = 2;
-    GifFrameSpec f2 = Frame(2, 0, 3, 7, 3, 3);
+    GifFrameRecipe f2 = Frame(2, 0, 3, 7, 3, 3);
     f2.DelayCs = 25;
     s.Frames = {f0, f1, f2};
     return s;
 }
 
 TEST(GifCodec, MissingTrailerStillGivesEveryFrame) {
-    GifFileSpec s = ThreeFrames();
+    GifFileRecipe s = ThreeFrames();
     GifAnimation whole = Decode(s);
     s.Trailer = false;
     GifAnimation cut = Decode(s);
@@ -321,7 +321,7 @@ TEST(GifCodec, MalformedInputGivesErrors) {
     EXPECT_FALSE(DecodeGif(Bytes(png, sizeof png)));
 
     // A screen and a trailer, but no image.
-    GifFileSpec empty = Screen(4, 4);
+    GifFileRecipe empty = Screen(4, 4);
     auto none = DecodeGif(MakeGifFile(empty));
     ASSERT_FALSE(none);
     EXPECT_NE(none.ErrorMessage().find("no image"), std::string::npos);
@@ -333,7 +333,7 @@ TEST(GifCodec, MalformedInputGivesErrors) {
 }
 
 TEST(GifCodec, OversizedScreensAreRefused) {
-    GifFileSpec s = Screen(4, 4);
+    GifFileRecipe s = Screen(4, 4);
     s.Frames = {Frame(0, 0, 1, 1, 0, 1)};
     auto file = MakeGifFile(s);
     auto withScreen = [&](int w, int h) {
@@ -351,8 +351,8 @@ TEST(GifCodec, OversizedScreensAreRefused) {
 }
 
 TEST(GifCodec, FrameCountIsCapped) {
-    GifFileSpec s = Screen(1, 1);
-    GifFrameSpec tiny = SolidGifFrame(0, 0, 1, 1, 0);
+    GifFileRecipe s = Screen(1, 1);
+    GifFrameRecipe tiny = SolidGifFrame(0, 0, 1, 1, 0);
     tiny.WriteControl = false;
     s.Frames.assign(MaxGifFrames, tiny);
     auto atLimit = DecodeGif(MakeGifFile(s));

@@ -14,7 +14,7 @@ namespace gf {
 namespace {
 
 using test::JpegFileKind;
-using test::JpegFileSpec;
+using test::JpegFileRecipe;
 using test::MakeJpegFile;
 
 int Distance(Color a, Color b) {
@@ -23,8 +23,8 @@ int Distance(Color a, Color b) {
 }
 
 // Blocks of 8 x 8 pixels, one colour each, so that a high-quality JPEG keeps them nearly exact.
-JpegFileSpec BlockPicture(const std::vector<Color>& colours, int blockRows = 1) {
-    JpegFileSpec s;
+JpegFileRecipe BlockPicture(const std::vector<Color>& colours, int blockRows = 1) {
+    JpegFileRecipe s;
     s.Width = 8 * static_cast<int>(colours.size());
     s.Height = 8 * blockRows;
     s.Quality = 100;
@@ -62,7 +62,7 @@ TEST(JpegCodec, DecodesRgbToTwentyFourBits) {
 }
 
 TEST(JpegCodec, DecodesGreyscale) {
-    JpegFileSpec s;
+    JpegFileRecipe s;
     s.Kind = JpegFileKind::Grey;
     s.Width = 16;
     s.Height = 8;
@@ -79,8 +79,8 @@ TEST(JpegCodec, DecodesGreyscale) {
 
 // CMYK pictures of the sample colours, stored as Photoshop does with the Adobe marker
 // (inverted: 255 = no ink) or plainly without it.
-JpegFileSpec CmykPicture(JpegFileKind kind, bool adobe) {
-    JpegFileSpec s;
+JpegFileRecipe CmykPicture(JpegFileKind kind, bool adobe) {
+    JpegFileRecipe s;
     s.Kind = kind;
     s.AdobeMarker = adobe;
     s.Width = 8 * static_cast<int>(SampleColours.size());
@@ -115,8 +115,8 @@ TEST(JpegCodec, DecodesCmykAndYcckWithAndWithoutAdobeInversion) {
     }
 }
 
-JpegFileSpec Gradient(int width, int height) {
-    JpegFileSpec s;
+JpegFileRecipe Gradient(int width, int height) {
+    JpegFileRecipe s;
     s.Width = width;
     s.Height = height;
     s.Quality = 90;
@@ -130,7 +130,7 @@ JpegFileSpec Gradient(int width, int height) {
 }
 
 TEST(JpegCodec, ProgressiveDecodesLikeBaseline) {
-    JpegFileSpec s = Gradient(40, 24);
+    JpegFileRecipe s = Gradient(40, 24);
     auto baseline = DecodeJpeg(MakeJpegFile(s));
     s.Progressive = true;
     auto progressive = DecodeJpeg(MakeJpegFile(s));
@@ -199,7 +199,7 @@ TEST(JpegCodec, MalformedInputGivesErrors) {
 
 TEST(JpegCodec, EveryTruncationFailsOrGivesTheWholePicture) {
     for (bool progressive : {false, true}) {
-        JpegFileSpec s = Gradient(24, 16);
+        JpegFileRecipe s = Gradient(24, 16);
         s.Progressive = progressive;
         auto file = MakeJpegFile(s);
         auto full = DecodeJpeg(file);
@@ -314,7 +314,7 @@ TEST(JpegQuantizer, BelowEightColoursKeepsTheMostUsed) {
 }
 
 TEST(JpegQuantizer, GreyPicturesUseTheAdaptiveQuantiser) {
-    JpegFileSpec s;
+    JpegFileRecipe s;
     s.Kind = JpegFileKind::Grey;
     s.Width = 16;
     s.Height = 8;

@@ -45,13 +45,13 @@ std::uint16_t SampleFor(int g, int depth) {
 }
 
 struct Built {
-    test::PngFileSpec Spec;
+    test::PngFileRecipe Recipe;
     std::vector<Bgra> Expected;
 };
 
 Built BuildCase(const PngCase& c, int width, int height) {
     Built built;
-    test::PngFileSpec& s = built.Spec;
+    test::PngFileRecipe& s = built.Recipe;
     s.Width = width;
     s.Height = height;
     s.ColorType = c.ColorType;
@@ -131,7 +131,7 @@ TEST_P(PngColourTypes, DecodeToBlueGreenRedAlpha) {
     const PngCase& c = GetParam();
     const int width = 13, height = 11;  // odd sizes: partial bytes and uneven interlace passes
     Built built = BuildCase(c, width, height);
-    auto file = test::MakePngFile(built.Spec);
+    auto file = test::MakePngFile(built.Recipe);
     auto decoded = DecodePng(file);
     ASSERT_TRUE(decoded) << decoded.ErrorMessage();
     const Bitmap& b = decoded->Pixels;
@@ -228,7 +228,7 @@ TEST(PngCodec, EncodeRefusesOtherFormatsAndEmptyPictures) {
 }
 
 TEST(PngCodec, PictureWithoutAlphaIsOpaqueAndSaysSo) {
-    test::PngFileSpec s;
+    test::PngFileRecipe s;
     s.Width = 3;
     s.Height = 2;
     s.ColorType = PNG_COLOR_TYPE_RGB;
@@ -241,7 +241,7 @@ TEST(PngCodec, PictureWithoutAlphaIsOpaqueAndSaysSo) {
 }
 
 TEST(PngCodec, GammaChunkDoesNotChangeSamples) {
-    test::PngFileSpec s;
+    test::PngFileRecipe s;
     s.Width = 2;
     s.Height = 1;
     s.ColorType = PNG_COLOR_TYPE_GRAY;
@@ -300,7 +300,7 @@ TEST(PngCodec, MalformedInputGivesErrors) {
 }
 
 TEST(PngCodec, EveryTruncationFailsOrGivesTheWholePicture) {
-    test::PngFileSpec s = BuildCase({"", PNG_COLOR_TYPE_RGB_ALPHA, 8, true}, 9, 9).Spec;
+    test::PngFileRecipe s = BuildCase({"", PNG_COLOR_TYPE_RGB_ALPHA, 8, true}, 9, 9).Recipe;
     auto file = test::MakePngFile(s);
     auto full = DecodePng(file);
     ASSERT_TRUE(full);

@@ -22,7 +22,7 @@ void SetBits(std::uint8_t* row, int x, int bits, std::uint32_t value) {
 
 }  // namespace
 
-std::vector<std::uint8_t> MakeDibBlock(const DibBlockSpec& s) {
+std::vector<std::uint8_t> MakeDibBlock(const DibBlockRecipe& s) {
     std::vector<std::uint8_t> out;
     std::vector<Color> palette = s.Palette;
     if (s.BitCount <= 8 && palette.empty()) {
@@ -118,8 +118,8 @@ IcoBuilder& IcoBuilder::Add(std::vector<std::uint8_t> block, int width, int heig
     return AddWithEntry(std::move(block), MakeIconDirEntry(width, height, bitCount));
 }
 
-IcoBuilder& IcoBuilder::Add(const DibBlockSpec& spec) {
-    return Add(MakeDibBlock(spec), spec.Width, spec.Height, spec.BitCount);
+IcoBuilder& IcoBuilder::Add(const DibBlockRecipe& recipe) {
+    return Add(MakeDibBlock(recipe), recipe.Width, recipe.Height, recipe.BitCount);
 }
 
 IcoBuilder& IcoBuilder::AddWithEntry(std::vector<std::uint8_t> block, const IconDirEntry& entry) {

@@ -17,7 +17,7 @@ namespace gf::test {
 
 // A DIB icon image block: BITMAPINFOHEADER, colour table or masks, colour rows bottom-up, AND
 // mask rows bottom-up, every row padded to 4 bytes.
-struct DibBlockSpec {
+struct DibBlockRecipe {
     int Width = 16;
     int Height = 16;
     int BitCount = 32;
@@ -41,7 +41,7 @@ struct DibBlockSpec {
     bool WriteMask = true;
 };
 
-std::vector<std::uint8_t> MakeDibBlock(const DibBlockSpec& spec);
+std::vector<std::uint8_t> MakeDibBlock(const DibBlockRecipe& recipe);
 
 // A PNG-compressed block of a 32-bit bitmap (blue, green, red, alpha).
 std::vector<std::uint8_t> MakePngBlock(const Bitmap& bitmap32);
@@ -55,7 +55,7 @@ class IcoBuilder {
 
     // Adds an image; the entry's fields come from width, height and bit count (256 -> 0).
     IcoBuilder& Add(std::vector<std::uint8_t> block, int width, int height, int bitCount);
-    IcoBuilder& Add(const DibBlockSpec& spec);
+    IcoBuilder& Add(const DibBlockRecipe& recipe);
     // Adds an image with exactly this entry (offset and size are still filled in unless set
     // with SetOffset / SetSize).
     IcoBuilder& AddWithEntry(std::vector<std::uint8_t> block, const IconDirEntry& entry);

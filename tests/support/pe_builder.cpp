@@ -82,16 +82,16 @@ struct Section {
     std::vector<std::uint8_t> Bytes;
 };
 
-std::vector<std::uint8_t> GroupData(const PeSpec& spec, const PeIconGroup& group) {
+std::vector<std::uint8_t> GroupData(const PeRecipe& recipe, const PeIconGroup& group) {
     std::vector<std::uint8_t> out;
     Put16(out, 0, 0);
     Put16(out, 2, 1);
     Put16(out, 4, static_cast<std::uint16_t>(group.IconIds.size()));
     for (std::uint32_t id : group.IconIds) {
-        auto icon = std::find_if(spec.Icons.begin(), spec.Icons.end(),
+        auto icon = std::find_if(recipe.Icons.begin(), recipe.Icons.end(),
                                  [&](const PeIcon& i) { return i.Id == id; });
         std::vector<std::uint8_t> block;
-        if (icon != spec.Icons.end() && !icon->Languages.empty())
+        if (icon != recipe.Icons.end() && !icon->Languages.empty())
             block = icon->Languages[0].second;
         block.resize(std::max<std::size_t>(block.size(), 16), 0);
         std::size_t at = out.size();
@@ -142,38 +142,38 @@ std::vector<PeIcon> NumberedIcons(const std::vector<std::vector<std::uint8_t>>& 
     return icons;
 }
 
-BuiltPe BuildPe(const PeSpec& spec) {
+BuiltPe BuildPe(const PeRecipe& recipe) {
     BuiltPe pe;
-    const std::uint16_t optionalSize = spec.Pe64 ? 240 : 224;
-    const std::size_t sectionCount = spec.DataInOwnSection ? 3 : 2;
-    pe.PeOffset = spec.PeOffset;
-    pe.SectionTable = spec.PeOffset + 24 + optionalSize;
+    const std::uint16_t optionalSize = recipe.Pe64 ? 240 : 224;
+    const std::size_t sectionCount = recipe.DataInOwnSection ? 3 : 2;
+    pe.PeOffset = recipe.PeOffset;
+    pe.SectionTable = recipe.PeOffset + 24 + optionalSize;
     pe.SectionCount = static_cast<std::uint32_t>(sectionCount);
     const std::uint32_t headersEnd =
         AlignUp(pe.SectionTable + 40 * static_cast<std::uint32_t>(sectionCount), FileAlignment);
 
     // Sections: code, resources, optionally the image data.
     Section text{".text", SectionAlignment, headersEnd, std::vector<std::uint8_t>(0x200, 0xCC)};
-    Section rsrc{spec.ResourceSectionName, 0, 0, {}};
+    Section rsrc{recipe.ResourceSectionName, 0, 0, {}};
     rsrc.Virtual = text.Virtual + 3 * SectionAlignment;  // a gap, so offsets never equal RVAs
     rsrc.Raw = text.Raw + AlignUp(static_cast<std::uint32_t>(text.Bytes.size()), FileAlignment);
 
     ResourceWriter r;
-    const bool haveGroups = !spec.Groups.empty();
+    const bool haveGroups = !recipe.Groups.empty();
     const std::uint16_t typeIds =
-        static_cast<std::uint16_t>(1 + (haveGroups ? 1 : 0) + (spec.OtherTypesFirst ? 1 : 0));
-    const std::uint16_t typeNames = spec.OtherTypesFirst ? 1 : 0;
+        static_cast<std::uint16_t>(1 + (haveGroups ? 1 : 0) + (recipe.OtherTypesFirst ? 1 : 0));
+    const std::uint16_t typeNames = recipe.OtherTypesFirst ? 1 : 0;
     std::size_t root = r.Directory(typeNames, typeIds);
     std::size_t slot = 0;
     std::size_t namedTypeDir = 0, bitmapDir = 0;
-    if (spec.OtherTypesFirst) {
+    if (recipe.OtherTypesFirst) {
         namedTypeDir = r.Directory(0, 0);
         bitmapDir = r.Directory(0, 0);
     }
-    std::size_t iconDir = r.Directory(0, static_cast<std::uint16_t>(spec.Icons.size()));
+    std::size_t iconDir = r.Directory(0, static_cast<std::uint16_t>(recipe.Icons.size()));
     std::size_t groupDir =
-        haveGroups ? r.Directory(0, static_cast<std::uint16_t>(spec.Groups.size())) : 0;
-    if (spec.OtherTypesFirst) {
+        haveGroups ? r.Directory(0, static_cast<std::uint16_t>(recipe.Groups.size())) : 0;
+    if (recipe.OtherTypesFirst) {
         std::size_t name = r.Name(u"PNG");
         r.SetEntry(root, slot++, NamedEntry | static_cast<std::uint32_t>(name),
                    Subdirectory | static_cast<std::uint32_t>(namedTypeDir));
@@ -193,8 +193,8 @@ BuiltPe BuildPe(const PeSpec& spec) {
     };
     std::vector<Pending> pending;
     std::vector<std::size_t> firstData;
-    for (std::size_t i = 0; i < spec.Icons.size(); ++i) {
-        const PeIcon& icon = spec.Icons[i];
+    for (std::size_t i = 0; i < recipe.Icons.size(); ++i) {
+        const PeIcon& icon = recipe.Icons[i];
         std::size_t langDir = r.Directory(0, static_cast<std::uint16_t>(icon.Languages.size()));
         pe.IconEntries.push_back(static_cast<std::uint32_t>(ResourceWriter::EntryAt(iconDir, i)));
         r.SetEntry(iconDir, i, icon.Id, Subdirectory | static_cast<std::uint32_t>(langDir));
@@ -210,13 +210,13 @@ BuiltPe BuildPe(const PeSpec& spec) {
         if (icon.Languages.empty())
             firstData.push_back(SIZE_MAX);
     }
-    for (std::size_t g = 0; g < spec.Groups.size(); ++g) {
+    for (std::size_t g = 0; g < recipe.Groups.size(); ++g) {
         std::size_t langDir = r.Directory(0, 1);
-        r.SetEntry(groupDir, g, spec.Groups[g].Id,
+        r.SetEntry(groupDir, g, recipe.Groups[g].Id,
                    Subdirectory | static_cast<std::uint32_t>(langDir));
         std::size_t data = r.DataEntry();
         r.SetEntry(langDir, 0, 1033, static_cast<std::uint32_t>(data));
-        pending.push_back({data, nullptr, GroupData(spec, spec.Groups[g])});
+        pending.push_back({data, nullptr, GroupData(recipe, recipe.Groups[g])});
     }
 
     Section icodata{".icodata", 0, 0, {}};
@@ -225,7 +225,7 @@ BuiltPe BuildPe(const PeSpec& spec) {
     std::vector<std::size_t> blobAt(pending.size());
     for (std::size_t p = 0; p < pending.size(); ++p) {
         const auto& bytes = pending[p].Bytes ? *pending[p].Bytes : pending[p].Owned;
-        if (spec.DataInOwnSection) {
+        if (recipe.DataInOwnSection) {
             icodata.Bytes.resize((icodata.Bytes.size() + 7) / 8 * 8, 0);
             blobAt[p] = icodata.Bytes.size();
             icodata.Bytes.insert(icodata.Bytes.end(), bytes.begin(), bytes.end());
@@ -238,12 +238,12 @@ BuiltPe BuildPe(const PeSpec& spec) {
         rsrc.Bytes.resize(16, 0);
     const std::uint32_t rsrcRawSize =
         AlignUp(static_cast<std::uint32_t>(rsrc.Bytes.size()), FileAlignment);
-    if (spec.DataInOwnSection) {
+    if (recipe.DataInOwnSection) {
         icodata.Virtual = AlignUp(rsrc.Virtual + rsrcRawSize, SectionAlignment) + SectionAlignment;
         icodata.Raw = rsrc.Raw + rsrcRawSize;
     }
     for (std::size_t p = 0; p < pending.size(); ++p) {
-        const Section& home = spec.DataInOwnSection ? icodata : rsrc;
+        const Section& home = recipe.DataInOwnSection ? icodata : rsrc;
         dataRva[p] = home.Virtual + static_cast<std::uint32_t>(blobAt[p]);
         dataRaw[p] = home.Raw + static_cast<std::uint32_t>(blobAt[p]);
         const auto& bytes = pending[p].Bytes ? *pending[p].Bytes : pending[p].Owned;
@@ -254,27 +254,27 @@ BuiltPe BuildPe(const PeSpec& spec) {
 
     // Assemble the file.
     std::vector<Section> sections{text, rsrc};
-    if (spec.DataInOwnSection)
+    if (recipe.DataInOwnSection)
         sections.push_back(icodata);
     auto& b = pe.Bytes;
     b.assign(headersEnd, 0);
     b[0] = 'M';
     b[1] = 'Z';
-    Put32(b, 60, spec.DosPointer.value_or(spec.PeOffset));
-    const std::uint32_t at = spec.PeOffset;
+    Put32(b, 60, recipe.DosPointer.value_or(recipe.PeOffset));
+    const std::uint32_t at = recipe.PeOffset;
     b[at] = 'P';
     b[at + 1] = 'E';
-    Put16(b, at + 4, spec.Pe64 ? 0x8664 : 0x014C);
+    Put16(b, at + 4, recipe.Pe64 ? 0x8664 : 0x014C);
     Put16(b, at + 6, static_cast<std::uint16_t>(sectionCount));
     Put16(b, at + 20, optionalSize);
     Put16(b, at + 22, 0x2102);  // executable, DLL
     const std::uint32_t opt = at + 24;
-    Put16(b, opt, spec.Pe64 ? 0x20B : 0x10B);
+    Put16(b, opt, recipe.Pe64 ? 0x20B : 0x10B);
     Put32(b, opt + 32, SectionAlignment);
     Put32(b, opt + 36, FileAlignment);
     // The resource data directory (index 2) names the resource section.
-    const std::uint32_t directories = opt + (spec.Pe64 ? 112 : 96);
-    Put32(b, opt + (spec.Pe64 ? 108 : 92), 16);  // NumberOfRvaAndSizes
+    const std::uint32_t directories = opt + (recipe.Pe64 ? 112 : 96);
+    Put32(b, opt + (recipe.Pe64 ? 108 : 92), 16);  // NumberOfRvaAndSizes
     Put32(b, directories + 8 * 2, rsrc.Virtual);
     Put32(b, directories + 8 * 2 + 4, static_cast<std::uint32_t>(rsrc.Bytes.size()));
     for (std::size_t s = 0; s < sections.size(); ++s) {
@@ -300,7 +300,7 @@ BuiltPe BuildPe(const PeSpec& spec) {
         e += rsrc.Raw;
     for (auto& e : pe.LanguageEntries)
         e += rsrc.Raw;
-    for (std::size_t i = 0; i < spec.Icons.size(); ++i) {
+    for (std::size_t i = 0; i < recipe.Icons.size(); ++i) {
         std::size_t p = firstData[i];
         if (p == SIZE_MAX) {
             pe.DataEntries.push_back(0);

@@ -27,7 +27,7 @@ struct PeIconGroup {
     std::vector<std::uint32_t> IconIds;
 };
 
-struct PeSpec {
+struct PeRecipe {
     bool Pe64 = false;
     std::uint32_t PeOffset = 0x80;            // where "PE\0\0" goes
     std::optional<std::uint32_t> DosPointer;  // the DOS header's pointer to it; unset: PeOffset
@@ -63,7 +63,7 @@ struct BuiltPe {
     void WriteTo(const std::filesystem::path& path) const;
 };
 
-BuiltPe BuildPe(const PeSpec& spec);
+BuiltPe BuildPe(const PeRecipe& recipe);
 
 // Icons of IDs first, first + 1, ... with one language (1033) each.
 std::vector<PeIcon> NumberedIcons(const std::vector<std::vector<std::uint8_t>>& images,

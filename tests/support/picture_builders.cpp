@@ -46,41 +46,41 @@ int PngChannels(int colorType) {
     }
 }
 
-std::vector<std::uint8_t> PackPngRow(const PngFileSpec& spec, int y) {
-    int channels = PngChannels(spec.ColorType);
-    std::size_t samples = static_cast<std::size_t>(spec.Width) * channels;
-    std::vector<std::uint8_t> row((samples * spec.BitDepth + 7) / 8, 0);
-    const std::uint16_t* in = spec.Samples.data() + samples * static_cast<std::size_t>(y);
+std::vector<std::uint8_t> PackPngRow(const PngFileRecipe& recipe, int y) {
+    int channels = PngChannels(recipe.ColorType);
+    std::size_t samples = static_cast<std::size_t>(recipe.Width) * channels;
+    std::vector<std::uint8_t> row((samples * recipe.BitDepth + 7) / 8, 0);
+    const std::uint16_t* in = recipe.Samples.data() + samples * static_cast<std::size_t>(y);
     for (std::size_t i = 0; i < samples; ++i) {
         unsigned v = in[i];
-        if (spec.BitDepth == 16) {
+        if (recipe.BitDepth == 16) {
             row[2 * i] = static_cast<std::uint8_t>(v >> 8);
             row[2 * i + 1] = static_cast<std::uint8_t>(v);
-        } else if (spec.BitDepth == 8) {
+        } else if (recipe.BitDepth == 8) {
             row[i] = static_cast<std::uint8_t>(v);
         } else {
-            std::size_t bit = i * spec.BitDepth;
-            int shift = 8 - spec.BitDepth - static_cast<int>(bit % 8);
+            std::size_t bit = i * recipe.BitDepth;
+            int shift = 8 - recipe.BitDepth - static_cast<int>(bit % 8);
             row[bit / 8] |= static_cast<std::uint8_t>(v << shift);
         }
     }
     return row;
 }
 
-bool WritePngCore(png_structp png, png_infop info, const PngFileSpec* spec, png_colorp palette,
+bool WritePngCore(png_structp png, png_infop info, const PngFileRecipe* recipe, png_colorp palette,
                   int paletteCount, png_bytep alpha, int alphaCount, png_color_16p key,
                   png_bytepp rows) {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    png_set_IHDR(png, info, spec->Width, spec->Height, spec->BitDepth, spec->ColorType,
-                 spec->Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
+    png_set_IHDR(png, info, recipe->Width, recipe->Height, recipe->BitDepth, recipe->ColorType,
+                 recipe->Interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     if (paletteCount > 0)
         png_set_PLTE(png, info, palette, paletteCount);
     if (alphaCount > 0 || key)
         png_set_tRNS(png, info, alpha, alphaCount, key);
-    if (spec->FileGamma)
-        png_set_gAMA(png, info, *spec->FileGamma);
+    if (recipe->FileGamma)
+        png_set_gAMA(png, info, *recipe->FileGamma);
     png_write_info(png, info);
     png_write_image(png, rows);
     png_write_end(png, info);
@@ -100,15 +100,15 @@ void JpegJump(j_common_ptr cinfo) {
 
 void JpegQuiet(j_common_ptr, int) {}
 
-bool WriteJpegCore(jpeg_compress_struct* c, const JpegFileSpec* spec, JSAMPARRAY rows,
+bool WriteJpegCore(jpeg_compress_struct* c, const JpegFileRecipe* recipe, JSAMPARRAY rows,
                    unsigned char** out, unsigned long* outSize) {
     if (setjmp(reinterpret_cast<JpegErrorJump*>(c->err)->Jump))
         return false;
     jpeg_create_compress(c);
     jpeg_mem_dest(c, out, outSize);
-    c->image_width = static_cast<JDIMENSION>(spec->Width);
-    c->image_height = static_cast<JDIMENSION>(spec->Height);
-    switch (spec->Kind) {
+    c->image_width = static_cast<JDIMENSION>(recipe->Width);
+    c->image_height = static_cast<JDIMENSION>(recipe->Height);
+    switch (recipe->Kind) {
         case JpegFileKind::Grey:
             c->input_components = 1;
             c->in_color_space = JCS_GRAYSCALE;
@@ -124,18 +124,18 @@ bool WriteJpegCore(jpeg_compress_struct* c, const JpegFileSpec* spec, JSAMPARRAY
             break;
     }
     jpeg_set_defaults(c);
-    if (spec->Kind == JpegFileKind::Ycck)
+    if (recipe->Kind == JpegFileKind::Ycck)
         jpeg_set_colorspace(c, JCS_YCCK);
-    if (spec->Kind == JpegFileKind::Cmyk || spec->Kind == JpegFileKind::Ycck)
-        c->write_Adobe_marker = spec->AdobeMarker ? TRUE : FALSE;
-    jpeg_set_quality(c, spec->Quality, TRUE);
-    if (spec->FullChroma) {
+    if (recipe->Kind == JpegFileKind::Cmyk || recipe->Kind == JpegFileKind::Ycck)
+        c->write_Adobe_marker = recipe->AdobeMarker ? TRUE : FALSE;
+    jpeg_set_quality(c, recipe->Quality, TRUE);
+    if (recipe->FullChroma) {
         for (int i = 0; i < c->num_components; ++i) {
             c->comp_info[i].h_samp_factor = 1;
             c->comp_info[i].v_samp_factor = 1;
         }
     }
-    if (spec->Progressive)
+    if (recipe->Progressive)
         jpeg_simple_progression(c);
     jpeg_start_compress(c, TRUE);
     while (c->next_scanline < c->image_height)
@@ -180,27 +180,27 @@ void Check(int status, GifFileType* gif, const char* what) {
 
 }  // namespace
 
-std::vector<std::uint8_t> MakePngFile(const PngFileSpec& spec) {
-    std::size_t expected = static_cast<std::size_t>(spec.Width) * spec.Height *
-                           static_cast<std::size_t>(PngChannels(spec.ColorType));
-    if (spec.Samples.size() != expected)
+std::vector<std::uint8_t> MakePngFile(const PngFileRecipe& recipe) {
+    std::size_t expected = static_cast<std::size_t>(recipe.Width) * recipe.Height *
+                           static_cast<std::size_t>(PngChannels(recipe.ColorType));
+    if (recipe.Samples.size() != expected)
         throw std::runtime_error("PNG samples do not match the size");
     std::vector<std::vector<std::uint8_t>> packed;
     std::vector<png_bytep> rows;
-    for (int y = 0; y < spec.Height; ++y)
-        packed.push_back(PackPngRow(spec, y));
+    for (int y = 0; y < recipe.Height; ++y)
+        packed.push_back(PackPngRow(recipe, y));
     for (auto& row : packed)
         rows.push_back(row.data());
     std::vector<png_color> palette;
-    for (Color c : spec.Palette)
+    for (Color c : recipe.Palette)
         palette.push_back(png_color{RedOf(c), GreenOf(c), BlueOf(c)});
-    std::vector<png_byte> alpha(spec.PaletteAlpha.begin(), spec.PaletteAlpha.end());
+    std::vector<png_byte> alpha(recipe.PaletteAlpha.begin(), recipe.PaletteAlpha.end());
     png_color_16 key{};
-    if (spec.TransparentKey) {
-        key.gray = (*spec.TransparentKey)[0];
-        key.red = (*spec.TransparentKey)[0];
-        key.green = (*spec.TransparentKey)[1];
-        key.blue = (*spec.TransparentKey)[2];
+    if (recipe.TransparentKey) {
+        key.gray = (*recipe.TransparentKey)[0];
+        key.red = (*recipe.TransparentKey)[0];
+        key.green = (*recipe.TransparentKey)[1];
+        key.blue = (*recipe.TransparentKey)[2];
     }
 
     std::vector<std::uint8_t> out;
@@ -211,9 +211,9 @@ std::vector<std::uint8_t> MakePngFile(const PngFileSpec& spec) {
         throw std::runtime_error("libpng could not start");
     }
     png_set_write_fn(png, &out, PngAppend, PngNoFlush);
-    bool ok = WritePngCore(png, info, &spec, palette.empty() ? nullptr : palette.data(),
+    bool ok = WritePngCore(png, info, &recipe, palette.empty() ? nullptr : palette.data(),
                            static_cast<int>(palette.size()), alpha.empty() ? nullptr : alpha.data(),
-                           static_cast<int>(alpha.size()), spec.TransparentKey ? &key : nullptr,
+                           static_cast<int>(alpha.size()), recipe.TransparentKey ? &key : nullptr,
                            rows.data());
     png_destroy_write_struct(&png, &info);
     if (!ok)
@@ -221,14 +221,16 @@ std::vector<std::uint8_t> MakePngFile(const PngFileSpec& spec) {
     return out;
 }
 
-std::vector<std::uint8_t> MakeJpegFile(const JpegFileSpec& spec) {
-    int components = spec.Kind == JpegFileKind::Grey ? 1 : spec.Kind == JpegFileKind::Rgb ? 3 : 4;
-    std::size_t rowBytes = static_cast<std::size_t>(spec.Width) * components;
-    if (spec.Samples.size() != rowBytes * spec.Height)
+std::vector<std::uint8_t> MakeJpegFile(const JpegFileRecipe& recipe) {
+    int components = recipe.Kind == JpegFileKind::Grey  ? 1
+                     : recipe.Kind == JpegFileKind::Rgb ? 3
+                                                        : 4;
+    std::size_t rowBytes = static_cast<std::size_t>(recipe.Width) * components;
+    if (recipe.Samples.size() != rowBytes * recipe.Height)
         throw std::runtime_error("JPEG samples do not match the size");
-    std::vector<std::uint8_t> samples = spec.Samples;
+    std::vector<std::uint8_t> samples = recipe.Samples;
     std::vector<JSAMPROW> rows;
-    for (int y = 0; y < spec.Height; ++y)
+    for (int y = 0; y < recipe.Height; ++y)
         rows.push_back(samples.data() + rowBytes * y);
 
     jpeg_compress_struct c{};
@@ -238,7 +240,7 @@ std::vector<std::uint8_t> MakeJpegFile(const JpegFileSpec& spec) {
     err.Base.emit_message = JpegQuiet;
     unsigned char* buffer = nullptr;
     unsigned long size = 0;
-    bool ok = WriteJpegCore(&c, &spec, rows.data(), &buffer, &size);
+    bool ok = WriteJpegCore(&c, &recipe, rows.data(), &buffer, &size);
     jpeg_destroy_compress(&c);
     std::vector<std::uint8_t> out;
     if (ok)
@@ -249,7 +251,7 @@ std::vector<std::uint8_t> MakeJpegFile(const JpegFileSpec& spec) {
     return out;
 }
 
-std::vector<std::uint8_t> MakeGifFile(const GifFileSpec& spec) {
+std::vector<std::uint8_t> MakeGifFile(const GifFileRecipe& recipe) {
     std::vector<std::uint8_t> out;
     int error = 0;
     GifFileType* gif = EGifOpen(&out, GifAppend, &error);
@@ -266,11 +268,11 @@ std::vector<std::uint8_t> MakeGifFile(const GifFileSpec& spec) {
     } closer{gif};
 
     EGifSetGifVersion(gif, true);
-    MapHandle global = MakeMap(spec.GlobalColours);
+    MapHandle global = MakeMap(recipe.GlobalColours);
     int resolution = global ? global->BitsPerPixel : 8;
-    Check(EGifPutScreenDesc(gif, spec.Width, spec.Height, resolution, 0, global.get()), gif,
+    Check(EGifPutScreenDesc(gif, recipe.Width, recipe.Height, resolution, 0, global.get()), gif,
           "EGifPutScreenDesc");
-    for (const GifFrameSpec& frame : spec.Frames) {
+    for (const GifFrameRecipe& frame : recipe.Frames) {
         if (frame.Indices.size() != static_cast<std::size_t>(frame.Width) * frame.Height)
             throw std::runtime_error("GIF frame indices do not match the size");
         if (frame.WriteControl) {
@@ -314,13 +316,13 @@ std::vector<std::uint8_t> MakeGifFile(const GifFileSpec& spec) {
     gif = nullptr;
     if (EGifCloseFile(closing, &closeError) == GIF_ERROR)
         throw std::runtime_error("EGifCloseFile failed");
-    if (!spec.Trailer && !out.empty() && out.back() == ';')
+    if (!recipe.Trailer && !out.empty() && out.back() == ';')
         out.pop_back();
     return out;
 }
 
-GifFrameSpec SolidGifFrame(int left, int top, int width, int height, std::uint8_t index) {
-    GifFrameSpec frame;
+GifFrameRecipe SolidGifFrame(int left, int top, int width, int height, std::uint8_t index) {
+    GifFrameRecipe frame;
     frame.Left = left;
     frame.Top = top;
     frame.Width = width;

@@ -12,7 +12,7 @@
 
 namespace gf::test {
 
-struct PngFileSpec {
+struct PngFileRecipe {
     int Width = 0;
     int Height = 0;
     int ColorType = 6;  // a PNG_COLOR_TYPE_* value (6 = RGB with alpha)
@@ -27,11 +27,11 @@ struct PngFileSpec {
     std::optional<std::array<std::uint16_t, 3>> TransparentKey;
     std::optional<double> FileGamma;  // writes a gAMA chunk
 };
-std::vector<std::uint8_t> MakePngFile(const PngFileSpec& spec);
+std::vector<std::uint8_t> MakePngFile(const PngFileRecipe& recipe);
 
 enum class JpegFileKind { Grey, Rgb, Cmyk, Ycck };
 
-struct JpegFileSpec {
+struct JpegFileRecipe {
     int Width = 0;
     int Height = 0;
     JpegFileKind Kind = JpegFileKind::Rgb;
@@ -42,9 +42,9 @@ struct JpegFileSpec {
     bool FullChroma = false;  // 4:4:4 instead of libjpeg's default 4:2:0
     bool AdobeMarker = true;  // CMYK and YCCK only
 };
-std::vector<std::uint8_t> MakeJpegFile(const JpegFileSpec& spec);
+std::vector<std::uint8_t> MakeJpegFile(const JpegFileRecipe& recipe);
 
-struct GifFrameSpec {
+struct GifFrameRecipe {
     int Left = 0;
     int Top = 0;
     int Width = 0;
@@ -58,16 +58,16 @@ struct GifFrameSpec {
     int DelayCs = 0;
 };
 
-struct GifFileSpec {
+struct GifFileRecipe {
     int Width = 0;  // logical screen
     int Height = 0;
     std::vector<Color> GlobalColours;  // empty: no global colour map
-    std::vector<GifFrameSpec> Frames;
+    std::vector<GifFrameRecipe> Frames;
     bool Trailer = true;
 };
-std::vector<std::uint8_t> MakeGifFile(const GifFileSpec& spec);
+std::vector<std::uint8_t> MakeGifFile(const GifFileRecipe& recipe);
 
 // A frame covering a w x h rectangle at (left, top) with one colour index.
-GifFrameSpec SolidGifFrame(int left, int top, int width, int height, std::uint8_t index);
+GifFrameRecipe SolidGifFrame(int left, int top, int width, int height, std::uint8_t index);
 
 }  // namespace gf::test
