@@ -3,6 +3,7 @@
 #include <string>
 
 #include "iconfile/dib.h"
+#include "platform/color.h"
 #include "platform/file_io.h"
 #include "platform/png_codec.h"
 
@@ -24,20 +25,9 @@ bool AnyAlpha(const Bitmap& bitmap32) {
 }  // namespace
 
 int IconBitCountForFormat(PixelFormat format) {
-    switch (format) {
-        case PixelFormat::Bits1:
-            return 1;
-        case PixelFormat::Bits4:
-            return 4;
-        case PixelFormat::Bits8:
-            return 8;
-        case PixelFormat::Bits16:
-            return 16;
-        case PixelFormat::Bits32:
-            return 32;
-        default:
-            return 24;
-    }
+    // A 15-bit bitmap is stored in 16 bits, but an icon written at 16 bits takes the 5-6-5
+    // layout; a 15-bit picture goes to 24 instead, which holds its colours without repacking.
+    return format == PixelFormat::Bits15 ? 24 : StorageBits(format);
 }
 
 namespace {
