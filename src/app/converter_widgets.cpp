@@ -73,30 +73,6 @@ void GlyphButton::paintEvent(QPaintEvent*) {
     p.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text());
 }
 
-ImageBox::ImageBox(QWidget* parent) : QWidget(parent) {}
-
-void ImageBox::SetPicture(const QImage& picture) {
-    Picture_ = picture;
-    update();
-}
-
-void ImageBox::paintEvent(QPaintEvent*) {
-    if (Picture_.isNull())
-        return;
-    QPainter p(this);
-    p.drawImage(0, 0, Picture_);
-}
-
-void ImageBox::mousePressEvent(QMouseEvent* event) {
-    emit MouseDown(event);
-    event->accept();
-}
-
-void ImageBox::mouseReleaseEvent(QMouseEvent* event) {
-    emit MouseUp(event);
-    event->accept();
-}
-
 void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
         emit Clicked();

@@ -1,7 +1,7 @@
 #pragma once
 // The small controls the converter window is built from: a command button with its glyph above
-// the caption, a picture control that reports mouse presses and releases, a clickable label,
-// and a colour drop-down list.
+// the caption, a clickable label and a colour drop-down list (its pictures are the shared
+// PictureView).
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -10,6 +10,7 @@
 #include <QWidget>
 
 #include "platform/color.h"
+#include "platform/qt/picture_view.h"
 
 namespace gf {
 
@@ -34,30 +35,6 @@ class GlyphButton : public QAbstractButton {
     QImage Glyph;
     bool Hovered = false;
     bool KeyboardFocus = false;  // the focus ring shows only when the user tabbed here
-};
-
-// Shows a picture unscaled from its top-left corner; where there is none (or beyond it) the
-// controls below show through. Presses and releases of any mouse button are reported with the
-// position inside the control; the control keeps the mouse from press to release.
-class ImageBox : public QWidget {
-    Q_OBJECT
-  public:
-    explicit ImageBox(QWidget* parent);
-
-    void SetPicture(const QImage& picture);
-    const QImage& Picture() const { return Picture_; }
-
-  signals:
-    void MouseDown(QMouseEvent* event);
-    void MouseUp(QMouseEvent* event);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-
-  private:
-    QImage Picture_;
 };
 
 class LinkLabel : public QLabel {

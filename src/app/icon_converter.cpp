@@ -134,11 +134,11 @@ void TIconConverter::BuildControls() {
     Panel2 = MakePanel(this, "Panel2", QRect(90, 0, 341, 369));
     Panel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     Panel2->setLineWidth(1);
-    Image1 = new ImageBox(Panel2);
+    Image1 = new PictureView(Panel2);
     Image1->setObjectName(QStringLiteral("Image1"));
     Image1->setGeometry(1, 1, 339, 351);
     Image1->SetPicture(ToQImage(Backdrop));
-    Image2 = new ImageBox(Panel2);
+    Image2 = new PictureView(Panel2);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(1, 1, 339, 351);
 
@@ -211,8 +211,8 @@ void TIconConverter::BuildControls() {
     connect(SetBMPbackgroundcolor1, &QAction::triggered, this,
             &TIconConverter::SetBMPbackgroundcolor1Click);
     connect(suiColorBox1, &ColorBox::Change, this, &TIconConverter::suiColorBox1Change);
-    connect(Image2, &ImageBox::MouseDown, this, &TIconConverter::Image2MouseDown);
-    connect(Image2, &ImageBox::MouseUp, this, &TIconConverter::Image2MouseUp);
+    connect(Image2, &PictureView::MouseDown, this, &TIconConverter::Image2MouseDown);
+    connect(Image2, &PictureView::MouseUp, this, &TIconConverter::Image2MouseUp);
 
     for (QWidget* w : {static_cast<QWidget*>(suiButton3), static_cast<QWidget*>(Image2)}) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -23,14 +23,13 @@ class QAction;
 class QFrame;
 class QLabel;
 class QMenu;
-class QMouseEvent;
 
 namespace gf {
 
 class LinkLabel;
 class ColorBox;
 class GlyphButton;
-class ImageBox;
+class PictureView;
 
 // What ReadIconFileInfo tells about the last image of an icon file.
 struct IconFileInfo {
@@ -68,11 +67,11 @@ class TIconConverter : public QWidget {
     GlyphButton* suiButton7 = nullptr;  // About
     GlyphButton* BitBtn1 = nullptr;     // Home Page
     QFrame* Panel2 = nullptr;
-    ImageBox* Image1 = nullptr;  // the backdrop
-    ImageBox* Image2 = nullptr;  // the preview, over the backdrop
+    PictureView* Image1 = nullptr;  // the backdrop
+    PictureView* Image2 = nullptr;  // the preview, over the backdrop
     QFrame* Panel1 = nullptr;
     LinkLabel* Label2 = nullptr;  // the web site
-    QLabel* Label1 = nullptr;      // the info line
+    QLabel* Label1 = nullptr;     // the info line
     QLabel* Label3 = nullptr;
     ColorBox* suiColorBox1 = nullptr;  // background of BMP output
     QMenu* PopupMenu1 = nullptr;
@@ -129,8 +128,8 @@ class TIconConverter : public QWidget {
     void SaveasBMP1Click();
     void SetBMPbackgroundcolor1Click();
     void suiColorBox1Change();
-    void Image2MouseDown(QMouseEvent* event);
-    void Image2MouseUp(QMouseEvent* event);
+    void Image2MouseDown(Qt::MouseButton button, int x, int y);
+    void Image2MouseUp(Qt::MouseButton button, int x, int y);
 
   protected:
     void showEvent(QShowEvent* event) override;

@@ -2,7 +2,6 @@
 // image header, and the recolouring of the backdrop by a wide drag over the preview.
 
 #include <QLabel>
-#include <QMouseEvent>
 #include <algorithm>
 #include <cstdlib>
 
@@ -95,16 +94,15 @@ int TIconConverter::ReadIconFileInfo(const std::filesystem::path& path, IconFile
     return 1;
 }
 
-void TIconConverter::Image2MouseDown(QMouseEvent* event) {
+void TIconConverter::Image2MouseDown(Qt::MouseButton, int x, int y) {
     Pressed = true;
-    PressPoint = event->position().toPoint();
+    PressPoint = QPoint(x, y);
 }
 
-void TIconConverter::Image2MouseUp(QMouseEvent* event) {
+void TIconConverter::Image2MouseUp(Qt::MouseButton, int x, int) {
     const bool wasPressed = Pressed;
     Pressed = false;
-    const int releaseX = event->position().toPoint().x();
-    if (!wasPressed || std::abs(releaseX - PressPoint.x()) <= 100 || Backdrop.Empty())
+    if (!wasPressed || std::abs(x - PressPoint.x()) <= 100 || Backdrop.Empty())
         return;
 
     // Bands from the colour under the press point towards the screen colour under the

@@ -35,31 +35,12 @@ constexpr int ScrollBoxBorder = 2;  // the box's client area is 4 pixels smaller
 
 }  // namespace
 
-// PictureImage
-
-PictureImage::PictureImage(QWidget* parent) : QWidget(parent) {
-    setMouseTracking(true);
-}
-
-void PictureImage::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    if (!Picture.isNull())
-        painter.drawImage(0, 0, Picture);
-}
-
-void PictureImage::mouseMoveEvent(QMouseEvent* event) {
-    QPoint p = event->position().toPoint();
-    emit MouseMove(event->buttons(), p.x(), p.y());
-}
-
-void PictureImage::mouseReleaseEvent(QMouseEvent* event) {
-    QPoint p = event->position().toPoint();
-    emit MouseUp(event->button(), p.x(), p.y());
-}
-
 // FrameStrip
 
-FrameStrip::FrameStrip(QWidget* parent) : PictureImage(parent) {}
+FrameStrip::FrameStrip(QWidget* parent) : PictureView(parent) {
+    // Hovering over a frame tells its number, so moves count without a button held too.
+    setMouseTracking(true);
+}
 
 void FrameStrip::SetAnimation(const GifAnimation* animation) {
     Animation = animation;
@@ -135,11 +116,13 @@ TGifLoader::TGifLoader(QWidget* owner) : QDialog(owner) {
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->setGeometry(8, 272, 200, 18);
 
-    Image2 = new PictureImage(this);
+    Image2 = new PictureView(this);
     Image2->setObjectName(QStringLiteral("Image2"));
     Image2->setGeometry(8, 293, 385, 68);
-    Image2->Picture = QImage(385, 68, QImage::Format_RGB32);
-    Image2->Picture.fill(Qt::white);
+    Image2->setMouseTracking(true);
+    QImage blank(385, 68, QImage::Format_RGB32);
+    blank.fill(Qt::white);
+    Image2->SetPicture(blank);
 
     BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
     BitBtn1->setObjectName(QStringLiteral("BitBtn1"));
@@ -165,8 +148,8 @@ TGifLoader::TGifLoader(QWidget* owner) : QDialog(owner) {
 
     connect(BitBtn1, &QPushButton::clicked, this, [this] { done(1); });
     connect(LoadGifImage, &QPushButton::clicked, this, [this] { LoadGifImageClick(); });
-    connect(Image1, &PictureImage::MouseMove, this, &TGifLoader::Image1MouseMove);
-    connect(Image1, &PictureImage::MouseUp, this, &TGifLoader::Image1MouseUp);
+    connect(Image1, &PictureView::MouseMove, this, &TGifLoader::Image1MouseMove);
+    connect(Image1, &PictureView::MouseUp, this, &TGifLoader::Image1MouseUp);
     connect(Savecurrentframeasbitmapfile1, &QAction::triggered, this,
             &TGifLoader::Savecurrentframeasbitmapfile1Click);
     connect(Saveallframesasbitmapfile1, &QAction::triggered, this,
@@ -233,7 +216,7 @@ void TGifLoader::Image1MouseUp(Qt::MouseButton button, int x, int y) {
     const int h = GifPicture.Height;
     const int n = static_cast<int>(GifPicture.Frames.size());
     if (h > 0 && n > 0) {
-        QImage& preview = Image2->Picture;
+        QImage preview = Image2->Picture();
         QPainter painter(&preview);
         painter.fillRect(preview.rect(), Qt::white);
         // A release dragged above the strip or below its last frame keeps to the nearest one.
@@ -246,7 +229,7 @@ void TGifLoader::Image1MouseUp(Qt::MouseButton button, int x, int y) {
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(0, 0, preview.width() - 1, preview.height() - 1);
         painter.end();
-        Image2->update();
+        Image2->SetPicture(preview);
     }
     if (button == Qt::RightButton)
         PopupMenu(*PopupMenu2, Image1->mapToGlobal(QPoint(x, y)));

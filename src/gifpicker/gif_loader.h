@@ -11,6 +11,7 @@
 #include <QWidget>
 
 #include "platform/gif_codec.h"
+#include "platform/qt/picture_view.h"
 #include "platform/qt/seam.h"
 #include "platform/result.h"
 
@@ -22,28 +23,10 @@ class QScrollArea;
 
 namespace gf {
 
-// A picture shown at its own size, like an image control with a canvas: Picture is what is
-// drawn; mouse moves and button releases are passed on with the position in the picture.
-class PictureImage : public QWidget {
-    Q_OBJECT
-  public:
-    explicit PictureImage(QWidget* parent = nullptr);
-    QImage Picture;
-
-  signals:
-    void MouseMove(Qt::MouseButtons buttons, int x, int y);
-    void MouseUp(Qt::MouseButton button, int x, int y);
-
-  protected:
-    void paintEvent(QPaintEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
 // The frame strip: W pixels wide and N x H high, frame i at (0, i x H) over white. Frames are
 // painted from the decoded animation as they come into view, so a long animation costs no
 // second copy of all its pixels.
-class FrameStrip : public PictureImage {
+class FrameStrip : public PictureView {
     Q_OBJECT
   public:
     explicit FrameStrip(QWidget* parent = nullptr);
@@ -78,7 +61,7 @@ class TGifLoader : public QDialog {
     QWidget* ScrollContent;  // what scrolls: Image1 sits on it at its Left and Top
     FrameStrip* Image1;
     QLabel* Label2;
-    PictureImage* Image2;
+    PictureView* Image2;
     QPushButton* BitBtn1;
     QPushButton* LoadGifImage;
     QMenu* PopupMenu2;

@@ -136,7 +136,7 @@ class TestGifLoader : public QObject {
         QCOMPARE(HexOf(strip.pixel(20, 75)), Hex(Blue));
 
         // The preview: frame 0 centred at ((385 - 40) / 2, (68 - 30) / 2), framed in black.
-        const QImage& preview = loader.Image2->Picture;
+        const QImage& preview = loader.Image2->Picture();
         QCOMPARE(HexOf(preview.pixel(172, 19)), Hex(Red));
         QCOMPARE(HexOf(preview.pixel(211, 48)), Hex(Red));
         QCOMPARE(HexOf(preview.pixel(171, 19)), Hex(White));
@@ -159,7 +159,7 @@ class TestGifLoader : public QObject {
                  QStringLiteral("NO. 1     Total frames: 3      Selected frame: 0"));
         Release(loader.Image1, Qt::LeftButton, QPoint(10, 45));
         QCOMPARE(loader.SelectedFrame, 1);
-        QCOMPARE(HexOf(loader.Image2->Picture.pixel(192, 34)), Hex(Green));
+        QCOMPARE(HexOf(loader.Image2->Picture().pixel(192, 34)), Hex(Green));
         Hover(loader.Image1, QPoint(10, 89));
         QCOMPARE(loader.Label1->text(),
                  QStringLiteral("NO. 2     Total frames: 3      Selected frame: 1"));
@@ -170,7 +170,7 @@ class TestGifLoader : public QObject {
         QCOMPARE(loader.SelectedFrame, 0);
         Release(loader.Image1, Qt::LeftButton, QPoint(10, 500));
         QCOMPARE(loader.SelectedFrame, 2);
-        QCOMPARE(HexOf(loader.Image2->Picture.pixel(192, 34)), Hex(Blue));
+        QCOMPARE(HexOf(loader.Image2->Picture().pixel(192, 34)), Hex(Blue));
 
         // The right button selects too, and opens the menu at the release point.
         Release(loader.Image1, Qt::RightButton, QPoint(5, 50));
