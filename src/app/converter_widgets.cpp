@@ -73,12 +73,6 @@ void GlyphButton::paintEvent(QPaintEvent*) {
     p.drawText(textRect, Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine, text());
 }
 
-void LinkLabel::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-        emit Clicked();
-    QLabel::mouseReleaseEvent(event);
-}
-
 namespace {
 
 QIcon Swatch(Color color) {

@@ -1,15 +1,15 @@
 #pragma once
 // The small controls the converter window is built from: a command button with its glyph above
-// the caption, a clickable label and a colour drop-down list (its pictures are the shared
-// PictureView).
+// the caption and a colour drop-down list (its pictures and its link label are the shared
+// PictureView and ClickLabel).
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QImage>
-#include <QLabel>
 #include <QWidget>
 
 #include "platform/color.h"
+#include "platform/qt/click_label.h"
 #include "platform/qt/picture_view.h"
 
 namespace gf {
@@ -35,18 +35,6 @@ class GlyphButton : public QAbstractButton {
     QImage Glyph;
     bool Hovered = false;
     bool KeyboardFocus = false;  // the focus ring shows only when the user tabbed here
-};
-
-class LinkLabel : public QLabel {
-    Q_OBJECT
-  public:
-    using QLabel::QLabel;
-
-  signals:
-    void Clicked();
-
-  protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
 // A colour drop-down list: the 16 standard colours, the 4 extended ones, the desktop's own

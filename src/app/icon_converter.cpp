@@ -143,7 +143,7 @@ void TIconConverter::BuildControls() {
     Image2->setGeometry(1, 1, 339, 351);
 
     Panel1 = MakePanel(this, "Panel1", QRect(0, 369, 521, 13));
-    Label2 = new LinkLabel(QString::fromLatin1(ProductSiteShort), Panel1);
+    Label2 = new ClickLabel(QString::fromLatin1(ProductSiteShort), Panel1);
     MakeLabel(Label2, "Label2", QRect(0, 0, 92, 13), Qt::AlignCenter);
     Label2->setCursor(Qt::PointingHandCursor);
     Label2->setToolTip(QString::fromLatin1(ProductSite));
@@ -204,7 +204,7 @@ void TIconConverter::BuildControls() {
     connect(suiButton5, &QAbstractButton::clicked, this, &TIconConverter::suiButton5Click);
     connect(suiButton7, &QAbstractButton::clicked, this, &TIconConverter::suiButton7Click);
     connect(BitBtn1, &QAbstractButton::clicked, this, &TIconConverter::BitBtn1Click);
-    connect(Label2, &LinkLabel::Clicked, this, &TIconConverter::Label2Click);
+    connect(Label2, &ClickLabel::Clicked, this, &TIconConverter::Label2Click);
     connect(SaveasICON1, &QAction::triggered, this, &TIconConverter::SaveasICON1Click);
     connect(SaveasPNG1, &QAction::triggered, this, &TIconConverter::SaveasPNG1Click);
     connect(SaveasBMP1, &QAction::triggered, this, &TIconConverter::SaveasBMP1Click);

@@ -26,7 +26,7 @@ class QMenu;
 
 namespace gf {
 
-class LinkLabel;
+class ClickLabel;
 class ColorBox;
 class GlyphButton;
 class PictureView;
@@ -70,8 +70,8 @@ class TIconConverter : public QWidget {
     PictureView* Image1 = nullptr;  // the backdrop
     PictureView* Image2 = nullptr;  // the preview, over the backdrop
     QFrame* Panel1 = nullptr;
-    LinkLabel* Label2 = nullptr;  // the web site
-    QLabel* Label1 = nullptr;     // the info line
+    ClickLabel* Label2 = nullptr;  // the web site
+    QLabel* Label1 = nullptr;      // the info line
     QLabel* Label3 = nullptr;
     ColorBox* suiColorBox1 = nullptr;  // background of BMP output
     QMenu* PopupMenu1 = nullptr;

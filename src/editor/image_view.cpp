@@ -144,10 +144,6 @@ void ShapeView::mouseReleaseEvent(QMouseEvent* e) {
     emit MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
 }
 
-void ClickLabel::mouseReleaseEvent(QMouseEvent* e) {
-    emit MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
-}
-
 namespace {
 
 class ShapeItemDelegate : public QStyledItemDelegate {

@@ -109,19 +109,6 @@ class ZoomView : public QWidget {
     ScreenCursor Kind = ScreenCursor::Default;
 };
 
-// A label that reports mouse releases (a click on it picks a colour or starts a pipette).
-class ClickLabel : public QLabel {
-    Q_OBJECT
-  public:
-    using QLabel::QLabel;
-
-  signals:
-    void MouseUp(Qt::MouseButton button, int x, int y);
-
-  protected:
-    void mouseReleaseEvent(QMouseEvent* event) override;
-};
-
 // A drop-down list of block shapes whose items ("0" square, "1" round) are drawn as the shapes:
 // on white, framed red when the item has the focus (else in the list's own colour), a filled
 // black square or circle with corners (left + 1, top + 1) and (left + h - 2, top + h - 2).

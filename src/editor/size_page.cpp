@@ -10,6 +10,7 @@
 
 #include "editor/icon_editor.h"
 #include "editor/pixels/resample.h"
+#include "platform/qt/click_label.h"
 #include "platform/qt/seam.h"
 
 namespace gf {

@@ -15,6 +15,7 @@
 #include "editor/pixels/mask.h"
 #include "editor/pixels/similarity.h"
 #include "editor/pixels/trans_region.h"
+#include "platform/qt/click_label.h"
 #include "platform/qt/seam.h"
 
 namespace gf {
