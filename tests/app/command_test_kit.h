@@ -18,11 +18,21 @@
 #include "app/icon_converter.h"
 #include "editor/icon_editor.h"
 #include "platform/byte_reader.h"
+#include "platform/color.h"
 #include "platform/qt/qt_path.h"
 #include "platform/qt/scripted_seam.h"
 #include "support/ico_builder.h"
 
 namespace gf::test {
+
+constexpr Color Red = Rgb(255, 0, 0);
+constexpr Color Green = Rgb(0, 255, 0);
+constexpr Color Blue = Rgb(0, 0, 255);
+
+// A colour as six hex digits, so a failed comparison shows which colour it was.
+inline QString Hex(Color c) {
+    return QString::asprintf("%06X", c);
+}
 
 // A fresh temporary folder (which the working folder goes below) and a scripted seam, for the
 // life of one test function.

@@ -31,18 +31,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr Color Red = Rgb(255, 0, 0);
-constexpr Color Green = Rgb(0, 255, 0);
-constexpr Color Blue = Rgb(0, 0, 255);
 constexpr Color Yellow = Rgb(255, 255, 0);
 
 void PutU32Be(std::vector<std::uint8_t>& out, std::uint32_t v) {
     for (int shift : {24, 16, 8, 0})
         out.push_back(static_cast<std::uint8_t>(v >> shift));
-}
-
-QString Hex(Color c) {
-    return QString::asprintf("%06X", c);
 }
 
 // Alpha of the test PNG at (x, y): bands of every value, with fully transparent and fully

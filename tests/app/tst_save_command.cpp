@@ -24,14 +24,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr Color Red = Rgb(255, 0, 0);
-constexpr Color Green = Rgb(0, 255, 0);
-constexpr Color Blue = Rgb(0, 0, 255);
-
-QString Hex(Color c) {
-    return QString::asprintf("%06X", c);
-}
-
 QString InsertQuestion(const fs::path& target) {
     return QStringLiteral("Icon file\n") + ToQString(target) +
            QStringLiteral(
