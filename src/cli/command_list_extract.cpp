@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "cli/commands.h"
@@ -119,6 +120,22 @@ int UsageError(const char* command, const std::string& error) {
     return ExitUsage;
 }
 
+// Reads the arguments of `list` (extract false) or `extract` into `options`. Wrong arguments get
+// a usage error and a help request gets the help; the command then ends with the status
+// returned, and goes on only when none is.
+std::optional<int> ReadCommandLine(const Args& args, bool extract, Options& options) {
+    std::string error;
+    auto parsed = ParseArgs(args, extract, error);
+    if (!parsed)
+        return UsageError(extract ? "extract" : "list", error);
+    if (parsed->Help) {
+        std::fputs(extract ? ExtractUsage : ListUsage, stdout);
+        return ExitOk;
+    }
+    options = std::move(*parsed);
+    return std::nullopt;
+}
+
 void ReportFileError(const fs::path& file, const std::string& message) {
     std::fprintf(stderr, "glyphforge-cli: %s: %s\n", PathText(file).c_str(), message.c_str());
 }
@@ -136,16 +153,11 @@ std::string UniqueStem(const fs::path& input, std::map<std::string, int>& used) 
 }  // namespace
 
 int RunList(const Args& args) {
-    std::string error;
-    auto options = ParseArgs(args, false, error);
-    if (!options)
-        return UsageError("list", error);
-    if (options->Help) {
-        std::fputs(ListUsage, stdout);
-        return ExitOk;
-    }
+    Options options;
+    if (auto exitStatus = ReadCommandLine(args, false, options))
+        return *exitStatus;
     int status = ExitOk;
-    for (const auto& input : options->Inputs) {
+    for (const auto& input : options.Inputs) {
         auto listing = ListIconFile(input);
         if (!listing) {
             ReportFileError(input, listing.ErrorMessage());
@@ -162,24 +174,19 @@ int RunList(const Args& args) {
 }
 
 int RunExtract(const Args& args) {
-    std::string error;
-    auto options = ParseArgs(args, true, error);
-    if (!options)
-        return UsageError("extract", error);
-    if (options->Help) {
-        std::fputs(ExtractUsage, stdout);
-        return ExitOk;
-    }
+    Options options;
+    if (auto exitStatus = ReadCommandLine(args, true, options))
+        return *exitStatus;
     std::error_code ec;
-    fs::create_directories(options->Output, ec);
-    if (!fs::is_directory(options->Output, ec)) {
-        ReportFileError(options->Output, "can not create the output folder");
+    fs::create_directories(options.Output, ec);
+    if (!fs::is_directory(options.Output, ec)) {
+        ReportFileError(options.Output, "can not create the output folder");
         return ExitFailure;
     }
 
     int status = ExitOk;
     std::map<std::string, int> stems;
-    for (const auto& input : options->Inputs) {
+    for (const auto& input : options.Inputs) {
         auto listing = ListIconFile(input);
         if (!listing) {
             ReportFileError(input, listing.ErrorMessage());
@@ -195,8 +202,8 @@ int RunExtract(const Args& args) {
         const auto& images = listing->List.Images;
         for (std::size_t i = 0; i < images.size(); ++i) {
             const FoundIconImage& image = images[i];
-            fs::path target = options->Output /
-                              (stem + "_" + std::to_string(i) + (options->Png ? ".png" : ".ico"));
+            fs::path target =
+                options.Output / (stem + "_" + std::to_string(i) + (options.Png ? ".png" : ".ico"));
             auto block = CutIconBlock(*listing->Source, image.Offset, image.Size);
             if (!block) {
                 ReportFileError(input, block.ErrorMessage());
@@ -204,7 +211,7 @@ int RunExtract(const Args& args) {
                 continue;
             }
             Status written;
-            if (options->Png) {
+            if (options.Png) {
                 auto icon = DecodeIconImageBlock(*block);
                 if (!icon) {
                     ReportFileError(input,
