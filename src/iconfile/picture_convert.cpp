@@ -113,19 +113,24 @@ Result<Bitmap> LoadPictureFile(const std::filesystem::path& path) {
     auto bytes = ReadFileBytes(path);
     if (!bytes)
         return bytes.GetError();
+    return DecodePictureFile(*bytes, path);
+}
+
+Result<Bitmap> DecodePictureFile(Bytes bytes, const std::filesystem::path& path) {
     Result<Bitmap> picture = Error{""};
-    switch (DetectPictureKind(*bytes, path)) {
+    switch (DetectPictureKind(bytes, path)) {
         case PictureKind::Bmp:
-            picture = DecodeBmp(*bytes);
+            picture = DecodeBmp(bytes);
             break;
         case PictureKind::Jpeg:
-            picture = DecodeJpeg(*bytes);
+            picture = DecodeJpeg(bytes);
             break;
         case PictureKind::Png: {
-            auto png = DecodePng(*bytes);
-            if (!png)
-                return png.GetError();
-            picture = PngToBitmap(png->Pixels, png->HasAlpha);
+            auto png = DecodePng(bytes);
+            if (png)
+                picture = PngToBitmap(png->Pixels, png->HasAlpha);
+            else
+                picture = png.GetError();
             break;
         }
         case PictureKind::Gif:

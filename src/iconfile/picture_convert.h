@@ -49,4 +49,7 @@ PictureKind DetectPictureKind(Bytes head, const std::filesystem::path& name);
 // PngToBitmap, JPEGs at 24 bits, BMPs as they are.
 Result<Bitmap> LoadPictureFile(const std::filesystem::path& path);
 
+// The same for a file already read; `path` names it in messages and gives its extension.
+Result<Bitmap> DecodePictureFile(Bytes bytes, const std::filesystem::path& path);
+
 }  // namespace gf

@@ -211,5 +211,15 @@ TEST(LoadPictureFile, ReadsPicturesAsTheConvertersWould) {
     EXPECT_FALSE(LoadPictureFile(dir / "text.txt").Ok());
 }
 
+TEST(LoadPictureFile, NamesTheFileOfADamagedPng) {
+    test::TempFolder dir;
+    auto bytes = RgbPng(3, 3, [](int, int) { return Rgb(5, 6, 7); });
+    bytes.resize(bytes.size() / 2);
+    WriteBytes(dir / "cut.png", bytes);
+    auto cut = LoadPictureFile(dir / "cut.png");
+    ASSERT_FALSE(cut.Ok());
+    EXPECT_NE(cut.ErrorMessage().find("cut.png"), std::string::npos) << cut.ErrorMessage();
+}
+
 }  // namespace
 }  // namespace gf
