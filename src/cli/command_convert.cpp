@@ -288,7 +288,9 @@ ParseOutcome ParseConvertArgs(const Args& args) {
 // The picture as the Load command hands it to the editor: converted, then limited to 256.
 Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
     auto bytes = ReadFileBytes(path);
-    if (bytes && DetectPictureKind(*bytes, path) == PictureKind::Gif) {
+    if (!bytes)
+        return bytes.GetError();
+    if (DetectPictureKind(*bytes, path) == PictureKind::Gif) {
         auto gif = DecodeGif(*bytes);
         if (!gif)
             return Error{PathText(path) + ": " + gif.ErrorMessage()};
@@ -296,7 +298,7 @@ Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
             return Error{"The picture " + PathText(path) + " is empty."};
         return LimitPictureForEditor(gif->Frames.front());
     }
-    auto picture = LoadPictureFile(path);
+    auto picture = DecodePictureFile(*bytes, path);
     if (!picture)
         return picture.GetError();
     return LimitPictureForEditor(*picture);
