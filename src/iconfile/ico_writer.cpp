@@ -97,12 +97,7 @@ Result<IconBlock> EncodeIconBlock(const IconImage& icon, int bitCount, const Bit
 
 Result<std::vector<std::uint8_t>> EncodeIconFile(const IconImage& icon, int bitCount,
                                                  const Bitmap* color) {
-    auto block = EncodeIconBlock(icon, bitCount, color);
-    if (!block)
-        return block.GetError();
-    std::vector<IconBlock> blocks;
-    blocks.push_back(std::move(*block));
-    return AssembleIconFile(blocks);
+    return SingleImageFile(EncodeIconBlock(icon, bitCount, color));
 }
 
 bool WriteIconFile(const IconImage& icon, const std::filesystem::path& file, int bitCount,
