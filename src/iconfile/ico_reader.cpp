@@ -79,8 +79,7 @@ bool WriteWorkingFile(const fs::path& path, Bytes data) {
 }  // namespace
 
 bool IsPngBlock(Bytes block) {
-    return block.size() >= sizeof PngSignature &&
-           std::memcmp(block.data(), PngSignature, sizeof PngSignature) == 0;
+    return HasPngSignature(block);
 }
 
 IconBlockHeader ReadIconBlockHeader(Bytes block) {
