@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "iconfile/dib.h"
 #include "iconfile/ico_reader.h"
 #include "platform/file_io.h"
 
@@ -244,19 +245,9 @@ void WalkIconResources(ByteSource& file, const PeFile& pe, Visit visit) {
     }
 }
 
+// Any DIB depth; 0 passes as well.
 bool IsUsableBitCount(std::uint16_t bits) {
-    switch (bits) {
-        case 0:
-        case 1:
-        case 4:
-        case 8:
-        case 16:
-        case 24:
-        case 32:
-            return true;
-        default:
-            return false;
-    }
+    return bits == 0 || IsDibBitCount(bits);
 }
 
 }  // namespace
