@@ -47,8 +47,7 @@ Status PreviewColourBits(const Bitmap& iconColor, const Bitmap& iconMask,
         return ReduceToPalette(previewColor, BitsOfColourItem(item), settings.Palette,
                                paletteImage);
     if (item == 3) {
-        const Bitmap copy = previewColor;
-        PackRgb565(previewColor, copy);
+        PackRgb565(previewColor, previewColor);
     } else if (item != 4) {
         previewColor.SetFormat(PixelFormat::Bits32);
     }
@@ -71,8 +70,7 @@ Status FinishColourBits(Bitmap& iconColor, Bitmap& iconMask, const ColourBitsSet
                 return s;
             }
         } else if (item == 3) {
-            const Bitmap copy = iconColor;
-            PackRgb565(iconColor, copy);
+            PackRgb565(iconColor, iconColor);
         }
     } else {
         AlphaFromMask(iconColor, before, iconMask, maskBefore);

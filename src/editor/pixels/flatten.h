@@ -18,7 +18,7 @@ void FlattenAlpha(Bitmap& dest, const Bitmap& source, int threshold, Bitmap& mas
                   Color background);
 
 // `dest` becomes 16-bit 5-6-5 (bit fields 0xF800, 0x07E0, 0x001F) holding each pixel of
-// `source` as (blue >> 3) | ((green >> 2) << 5) | ((red >> 3) << 11).
+// `source` as (blue >> 3) | ((green >> 2) << 5) | ((red >> 3) << 11). `dest` may be `source`.
 void PackRgb565(Bitmap& dest, const Bitmap& source);
 
 // The 32-bit form of "Finish": nothing changes when `before` (the colour before the conversion)

@@ -68,6 +68,12 @@ TEST(PackRgb565, TruncatesEachChannel) {
     EXPECT_EQ(d.Masks(), Masks565);
     const unsigned v = d.Row(0)[0] | (d.Row(0)[1] << 8);
     EXPECT_EQ(v, (0x0Fu >> 3) | ((0x83u >> 2) << 5) | ((0xFFu >> 3) << 11));
+
+    // In place: the source is read whole before it is replaced.
+    PackRgb565(src, src);
+    ASSERT_EQ(src.Format(), PixelFormat::Bits16);
+    EXPECT_EQ(src.Row(0)[0], d.Row(0)[0]);
+    EXPECT_EQ(src.Row(0)[3], d.Row(0)[3]);
 }
 
 TEST(AlphaFromMask, TrueColourGetsAlphaFromTheMaskAnd32BitIsLeftAlone) {
