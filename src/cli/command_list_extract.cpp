@@ -166,7 +166,7 @@ int RunList(const Args& args) {
         }
         std::fputs(FormatIconListing(input, *listing).c_str(), stdout);
         if (listing->List.Images.empty()) {
-            ReportFileError(input, NoIconsMessage(*listing));
+            ReportFileError(input, NoIconsMessage(listing->List));
             status = ExitFailure;
         }
     }
@@ -194,7 +194,7 @@ int RunExtract(const Args& args) {
             continue;
         }
         if (listing->List.Images.empty()) {
-            ReportFileError(input, NoIconsMessage(*listing));
+            ReportFileError(input, NoIconsMessage(listing->List));
             status = ExitFailure;
             continue;
         }

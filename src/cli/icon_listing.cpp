@@ -39,8 +39,4 @@ std::string FormatIconListing(const std::filesystem::path& file, const IconFileL
     return out;
 }
 
-std::string NoIconsMessage(const IconFileListing& listing) {
-    return listing.List.Message.empty() ? "No icon exists in this file!" : listing.List.Message;
-}
-
 }  // namespace gf::cli

@@ -18,7 +18,4 @@ const char* IconStorageName(const IconBlockHeader& header);
 // Sizes are shown in full (256, not the 0 of a directory entry).
 std::string FormatIconListing(const std::filesystem::path& file, const IconFileListing& listing);
 
-// Why a listing is empty: the reader's own message, or "No icon exists in this file!".
-std::string NoIconsMessage(const IconFileListing& listing);
-
 }  // namespace gf::cli

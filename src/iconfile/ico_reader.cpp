@@ -19,6 +19,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+constexpr const char* NoIconExists = "No icon exists in this file!";
+
 // Signature, IHDR length and name, width, height, bit depth, colour type.
 constexpr std::size_t PngHeaderBytes = 26;
 constexpr std::size_t DibHeaderBytes = 16;  // up to and including biBitCount
@@ -272,7 +274,7 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
                 addIconFile(icoFile, frame.Offset, false);
             }
             if (list.Images.empty())
-                list.Message = "No icon exists in this file!";
+                list.Message = NoIconExists;
             break;
         case IconContainer::Executable: {
             auto table = ReadExecutableIcons(file, list.Message);
@@ -282,6 +284,10 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
         }
     }
     return list;
+}
+
+std::string NoIconsMessage(const IconImageList& list) {
+    return list.Message.empty() ? NoIconExists : list.Message;
 }
 
 Result<IconFileListing> ListIconFile(const fs::path& fileName) {

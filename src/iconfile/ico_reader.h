@@ -93,6 +93,9 @@ struct IconImageList {
     std::string Message;  // for the user when the file holds no readable icons ("" otherwise)
 };
 
+// Why a list is empty: the reader's own message, or "No icon exists in this file!".
+std::string NoIconsMessage(const IconImageList& list);
+
 // The images listed from one file hold together at most this many bytes per byte of the file,
 // plus the extra; entries beyond are not listed.
 inline constexpr std::uint64_t MaxIconBytesPerFileByte = 2;

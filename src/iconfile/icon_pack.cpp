@@ -46,11 +46,8 @@ Result<std::vector<IconBlock>> ReadIconBlocksOf(const fs::path& file) {
             return Error{PathText(file) + ": " + block.ErrorMessage()};
         blocks.push_back(std::move(*block));
     }
-    if (blocks.empty()) {
-        return Error{
-            PathText(file) + ": " +
-            (list.Message.empty() ? std::string("No icon exists in this file!") : list.Message)};
-    }
+    if (blocks.empty())
+        return Error{PathText(file) + ": " + NoIconsMessage(list)};
     return blocks;
 }
 
