@@ -63,7 +63,8 @@ struct Options {
     bool Help = false;
 };
 
-// Parses FILE... with the options `allowed` knows; the error is a usage message.
+// Parses FILE... and the options (extract's too when `extractOptions`); the error is a usage
+// message.
 std::optional<Options> ParseArgs(const Args& args, bool extractOptions, std::string& error) {
     Options o;
     bool optionsEnded = false;
