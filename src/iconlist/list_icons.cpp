@@ -370,10 +370,6 @@ QString TListIcons::StatusLine() const {
     return StatusText->text();
 }
 
-QString TListIcons::PathString(const fs::path& path) const {
-    return ToQString(path);
-}
-
 void TListIcons::resizeEvent(QResizeEvent* event) {
     QDialog::resizeEvent(event);
     FormResize();
@@ -732,7 +728,7 @@ bool TListIcons::SaveAllExecute() {
     const bool wasModified = Modified;
     Modified = false;
     const fs::path target = WithIcoExtension(SaveDialog1.FileName);
-    const QString targetText = PathString(target);
+    const QString targetText = ToQString(target);
     // A preset name is the caller's decision to replace the file (inserting into it); a name
     // the user typed is checked first.
     if (!preset && Exists(target) &&
@@ -746,7 +742,7 @@ bool TListIcons::SaveAllExecute() {
     Modified = wasModified;
     switch (outcome.Failure) {
         case PackFailure::SourceUnreadable:
-            ShowMessage(CanNotOpen(PathString(outcome.FailedSource)), this);
+            ShowMessage(CanNotOpen(ToQString(outcome.FailedSource)), this);
             break;
         case PackFailure::TargetUnwritable:
             ShowMessage(CanNotOpen(targetText), this);
@@ -764,7 +760,7 @@ void TListIcons::SaveIconsExecute() {
         return;
     Modified = false;
     const fs::path base = ToPath(SaveDialog1.FileName).replace_extension();
-    const QString baseText = PathString(base);
+    const QString baseText = ToQString(base);
     int m = 0;
     for (const fs::path& file : Icons.IconFiles) {
         auto numbered = [&] {
@@ -797,7 +793,7 @@ void TListIcons::SaveSelectedIconExecute() {
     Modified = false;
     const fs::path target = WithIcoExtension(SaveDialog1.FileName);
     if (Exists(target) &&
-        AskYesNo(OverwriteQuestion(PathString(target)), SaveFileCaption, this) != Answer::Yes) {
+        AskYesNo(OverwriteQuestion(ToQString(target)), SaveFileCaption, this) != Answer::Yes) {
         return;
     }
     QString failed;

@@ -193,7 +193,6 @@ class TListIcons : public QDialog {
     const CellArt& ArtOf(const std::filesystem::path& file);
     void ScheduleDrawing();
     void ShowSelectionFrame(const iconlist::GridRect& rect);
-    QString PathString(const std::filesystem::path& path) const;
 
     std::map<std::filesystem::path, CellArt> ArtCache;
     QTimer* DrawTimer = nullptr;
