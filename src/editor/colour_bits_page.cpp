@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <utility>
 
 #include "editor/icon_editor.h"
 #include "editor/pixels/colour_bits.h"
@@ -37,9 +38,9 @@ void TIconEditor::BuildColourBitsPage() {
     imP = new ImageView(Panel11);
     imP->setObjectName("imP");
     imP->resize(PaletteGridWidth, PaletteGridHeight);
-    imP->SetPicture(Bitmap(PaletteGridWidth, PaletteGridHeight, PixelFormat::Bits24));
-    imP->Picture.Fill(White);
-    imP->Refresh();
+    Bitmap grid(PaletteGridWidth, PaletteGridHeight, PixelFormat::Bits24);
+    grid.Fill(White);
+    imP->SetPicture(std::move(grid));
     imP->hide();
     Image6 = new ImageView(Panel11);
     Image6->setObjectName("Image6");
