@@ -125,12 +125,16 @@ void TIconConverter::suiButton3Click() {
     if (!SaveDialog1.Execute(this))
         return;
     const QString chosen = SaveDialog1.FileName;
+    // A picture file that exists is replaced only when the user agrees.
+    auto mayWrite = [this](const fs::path& target) {
+        return !Exists(target) || AskYesNo(OverwriteQuestion(target), QStringLiteral("Overwrite"),
+                                           this) == Answer::Yes;
+    };
 
     switch (SaveDialog1.FilterIndex) {
         case 2: {  // BMP
             const fs::path target = WithExtension(chosen, ".bmp");
-            if (Exists(target) && AskYesNo(OverwriteQuestion(target), QStringLiteral("Overwrite"),
-                                           this) != Answer::Yes)
+            if (!mayWrite(target))
                 return;
             if (!icon) {
                 TellNotWritten(this, target, icon.ErrorMessage());
@@ -157,8 +161,7 @@ void TIconConverter::suiButton3Click() {
         }
         case 3: {  // PNG
             const fs::path target = WithExtension(chosen, ".png");
-            if (Exists(target) && AskYesNo(OverwriteQuestion(target), QStringLiteral("Overwrite"),
-                                           this) != Answer::Yes)
+            if (!mayWrite(target))
                 return;
             const Status saved =
                 icon ? SaveIconAsPng(*icon, info.BitCount, target) : Status(icon.GetError());
