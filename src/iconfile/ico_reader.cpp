@@ -233,7 +233,7 @@ std::vector<Span64> AnimatedCursorFrames(ByteSource& file) {
 
 IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
     IconImageList list;
-    // Blocks of a sound file do not overlap, so together they never pass its size (plus zero
+    // Blocks of a well-formed file do not overlap, so together they never pass its size (plus zero
     // padding of a cut-off last image). A file whose entries all claim the whole file would
     // otherwise have us write its size squared; the listing stops at this budget.
     const std::uint64_t budget = MaxIconBytesPerFileByte * file.Size() + MaxIconBytesExtra;
