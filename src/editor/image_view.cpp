@@ -69,7 +69,7 @@ QCursor CursorOf(ScreenCursor kind) {
     }
 }
 
-ImageView::ImageView(QWidget* parent) : QWidget(parent) {
+ImageView::ImageView(QWidget* parent) : PictureView(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
@@ -79,8 +79,7 @@ void ImageView::SetPicture(Bitmap picture) {
 }
 
 void ImageView::Refresh() {
-    Shown = Picture.Empty() ? QImage() : ToQImage(Picture, AlphaUse::Ignore);
-    update();
+    PictureView::SetPicture(Picture.Empty() ? QImage() : ToQImage(Picture, AlphaUse::Ignore));
 }
 
 void ImageView::SetCursorKind(ScreenCursor kind) {
@@ -88,31 +87,27 @@ void ImageView::SetCursorKind(ScreenCursor kind) {
     setCursor(CursorOf(kind));
 }
 
-void ImageView::paintEvent(QPaintEvent*) {
-    if (Shown.isNull())
+void ImageView::paintEvent(QPaintEvent* event) {
+    if (!Stretch) {
+        PictureView::paintEvent(event);
+        return;
+    }
+    const QImage& shown = PictureView::Picture();
+    if (shown.isNull())
         return;
     QPainter p(this);
-    if (Stretch) {
-        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-        p.drawImage(rect(), Shown);
-    } else {
-        p.drawImage(0, 0, Shown);
-    }
+    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    p.drawImage(rect(), shown);
 }
 
 void ImageView::mousePressEvent(QMouseEvent* e) {
     Pressed = true;
-    emit MouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
-}
-
-void ImageView::mouseMoveEvent(QMouseEvent* e) {
-    emit MouseMove(e->buttons(), e->position().toPoint().x(), e->position().toPoint().y());
+    PictureView::mousePressEvent(e);
 }
 
 void ImageView::mouseReleaseEvent(QMouseEvent* e) {
-    const QPoint pos = e->position().toPoint();
-    emit MouseUp(e->button(), pos.x(), pos.y());
-    if (Pressed && rect().contains(pos))
+    PictureView::mouseReleaseEvent(e);
+    if (Pressed && rect().contains(e->position().toPoint()))
         emit Clicked();
     Pressed = false;
 }
@@ -200,7 +195,7 @@ void ShapeComboBox::paintEvent(QPaintEvent*) {
         DrawShapeItem(painter, field, currentText(), hasFocus(), palette().color(QPalette::Base));
 }
 
-ZoomView::ZoomView(QWidget* parent) : QWidget(parent) {
+ZoomView::ZoomView(QWidget* parent) : PictureView(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setMouseTracking(true);
 }
@@ -227,18 +222,6 @@ void ZoomView::paintEvent(QPaintEvent* event) {
                        static_cast<qsizetype>(part.Stride()), QImage::Format_RGB32);
     QPainter p(this);
     p.drawImage(r.topLeft(), image);
-}
-
-void ZoomView::mousePressEvent(QMouseEvent* e) {
-    emit MouseDown(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
-}
-
-void ZoomView::mouseMoveEvent(QMouseEvent* e) {
-    emit MouseMove(e->buttons(), e->position().toPoint().x(), e->position().toPoint().y());
-}
-
-void ZoomView::mouseReleaseEvent(QMouseEvent* e) {
-    emit MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
 }
 
 }  // namespace gf

@@ -1,8 +1,8 @@
 #pragma once
 // The picture controls of the editor. An ImageView shows a bitmap (its picture) and reports
-// mouse presses, moves, releases and double clicks in its own coordinates; a ShapeView is a
-// filled rectangle with a frame; a ZoomView paints the edit page's zoomed canvas, computing only
-// the part that is exposed.
+// mouse presses, moves, releases (as every PictureView does), clicks and double clicks in its own
+// coordinates; a ShapeView is a filled rectangle with a frame; a ZoomView paints the edit page's
+// zoomed canvas, computing only the part that is exposed.
 
 #include <QColor>
 #include <QComboBox>
@@ -11,18 +11,20 @@
 #include <functional>
 
 #include "platform/bitmap.h"
+#include "platform/qt/picture_view.h"
 
 namespace gf {
 
 // The cursors a control can carry; 1 and 2 are the editor's own screen cursors.
 enum class ScreenCursor { Default = 0, Pipette = 1, Fill = 2, Cross = 3, Hand = 4 };
 
-class ImageView : public QWidget {
+class ImageView : public PictureView {
     Q_OBJECT
   public:
     explicit ImageView(QWidget* parent = nullptr);
 
-    // The picture; after changing it in place call Refresh().
+    // The picture; after changing it in place call Refresh(). (PictureView's Picture() is what
+    // is shown: this bitmap, converted.)
     Bitmap Picture;
     void SetPicture(Bitmap picture);
     void Refresh();
@@ -39,21 +41,16 @@ class ImageView : public QWidget {
     int Tag = 0;
 
   signals:
-    void MouseDown(Qt::MouseButton button, int x, int y);
-    void MouseMove(Qt::MouseButtons buttons, int x, int y);
-    void MouseUp(Qt::MouseButton button, int x, int y);
     void Clicked();
     void DoubleClicked();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
-    QImage Shown;
     ScreenCursor Kind = ScreenCursor::Default;
     bool Pressed = false;
 };
@@ -79,8 +76,9 @@ class ShapeView : public QWidget {
 };
 
 // The edit page's canvas: the icon stretched by the zoom over the background tile. Only the
-// exposed part is computed on each paint; Render() gives any part as a bitmap.
-class ZoomView : public QWidget {
+// exposed part is computed on each paint; Render() gives any part as a bitmap. The mouse is
+// reported as by every PictureView; the PictureView's own picture stays empty.
+class ZoomView : public PictureView {
     Q_OBJECT
   public:
     using Renderer = std::function<void(Bitmap& view, int x, int y)>;
@@ -93,16 +91,8 @@ class ZoomView : public QWidget {
     void SetCursorKind(ScreenCursor kind);
     ScreenCursor CursorKind() const { return Kind; }
 
-  signals:
-    void MouseDown(Qt::MouseButton button, int x, int y);
-    void MouseMove(Qt::MouseButtons buttons, int x, int y);
-    void MouseUp(Qt::MouseButton button, int x, int y);
-
   protected:
     void paintEvent(QPaintEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mouseReleaseEvent(QMouseEvent* event) override;
 
   private:
     Renderer Render_;

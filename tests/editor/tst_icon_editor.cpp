@@ -367,6 +367,41 @@ class TestIconEditor : public QObject {
         QCOMPARE(e->Image3->Picture.GetPixel(0, 0), Rgb(205, 240, 243));
     }
 
+    void picturesReportTheMouseAndStretch() {
+        ImageView view;
+        view.resize(40, 30);
+        QSignalSpy down(&view, &ImageView::MouseDown);
+        QSignalSpy up(&view, &ImageView::MouseUp);
+        QSignalSpy clicked(&view, &ImageView::Clicked);
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(5, 7));
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(6, 8));
+        QCOMPARE(down.count(), 1);
+        QCOMPARE(down.at(0).at(1).toInt(), 5);
+        QCOMPARE(up.at(0).at(2).toInt(), 8);
+        QCOMPARE(clicked.count(), 1);
+        // A press let go outside the control is no click.
+        QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(5, 7));
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(60, 8));
+        QCOMPARE(up.count(), 2);
+        QCOMPARE(clicked.count(), 1);
+
+        Bitmap red(2, 2, PixelFormat::Bits24);
+        red.Fill(Rgb(255, 0, 0));
+        view.SetPicture(red);
+        const QImage unstretched = view.grab().toImage();
+        QCOMPARE(unstretched.pixelColor(1, 1), QColor(255, 0, 0));
+        QVERIFY(unstretched.pixelColor(30, 20) != QColor(255, 0, 0));
+        view.Stretch = true;
+        QCOMPARE(view.grab().toImage().pixelColor(30, 20), QColor(255, 0, 0));
+
+        ZoomView zoom;
+        zoom.resize(20, 20);
+        QSignalSpy zoomDown(&zoom, &ZoomView::MouseDown);
+        QTest::mousePress(&zoom, Qt::RightButton, {}, QPoint(3, 4));
+        QCOMPARE(zoomDown.count(), 1);
+        QCOMPARE(zoomDown.at(0).at(2).toInt(), 4);
+    }
+
     void zoomFitsTheCanvasAndTheCanvasShowsTheIcon() {
         ScriptedSeam seam;
         auto e = Open(Picture(256, 256, White, Rgb(0, 0, 90)));
