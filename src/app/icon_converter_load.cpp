@@ -50,10 +50,6 @@ class ConverterPixelFormat : public WorkPixelFormatSource {
     const TIconConverter& Converter;
 };
 
-QString Text(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
 // The file's kinds as the command knows them: the extension, lower-cased with the locale's
 // rules, so ".JPG" is a JPEG.
 std::string KindOf(const fs::path& path) {
@@ -158,7 +154,7 @@ bool IsConvertedKind(const std::string& kind) {
 
 void TellPictureFailed(TIconConverter& w, const fs::path& file, const std::string& why) {
     ShowMessage(QStringLiteral("Can not load the picture\n") + ToQString(file) +
-                    QStringLiteral("\n\n") + Text(why),
+                    QStringLiteral("\n\n") + QString::fromStdString(why),
                 &w);
 }
 
@@ -203,7 +199,7 @@ bool RunPictureStep(TIconConverter& w, std::optional<Bitmap> converted, const fs
     if (!saved) {
         ShowMessage(QStringLiteral("Can not write the working icon file\n") +
                         ToQString(w.WorkFile("eitemp.ico")) + QStringLiteral("\n\n") +
-                        Text(saved.ErrorMessage()),
+                        QString::fromStdString(saved.ErrorMessage()),
                     &w);
         w.LoadKind = "no_file";
         return true;
@@ -221,7 +217,9 @@ bool AdoptIconFile(TIconConverter& w, const fs::path& chosen) {
     Status copied =
         icon ? CopyToWorkingFile(chosen, w.WorkFile("eitemp.ico")) : Status(icon.GetError());
     if (!copied) {
-        ShowMessage(QStringLiteral("Can not load the icon\n\n") + Text(copied.ErrorMessage()), &w);
+        ShowMessage(QStringLiteral("Can not load the icon\n\n") +
+                        QString::fromStdString(copied.ErrorMessage()),
+                    &w);
         return false;
     }
     w.LoadKind = ".ico";
@@ -251,7 +249,7 @@ void RunContainerStep(TIconConverter& w) {
         fs::remove(cursorCopy, ec);
     }
     if (!found.Message.empty())
-        ShowMessage(Text(found.Message), &w);
+        ShowMessage(QString::fromStdString(found.Message), &w);
 
     const int count = static_cast<int>(list.Icons.Size());
     if (count > 1) {

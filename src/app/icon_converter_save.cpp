@@ -25,10 +25,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-QString Text(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
-
 bool Exists(const fs::path& path) {
     std::error_code ec;
     return fs::exists(path, ec);
@@ -54,7 +50,7 @@ QString InsertQuestion(const fs::path& target) {
 
 void TellNotWritten(QWidget* owner, const fs::path& target, const std::string& why) {
     ShowMessage(QStringLiteral("Can not write file ") + ToQString(target) + QStringLiteral("\n\n") +
-                    Text(why),
+                    QString::fromStdString(why),
                 owner);
 }
 
@@ -84,7 +80,7 @@ void InsertIntoIconFile(TIconConverter& w, const fs::path& target) {
     const ExtractResult found = ExtractIconsToFiles(target, list.Icons, w.WorkFolder);
     if (found.Count < 0) {
         // The reader's own message says the file cannot be opened.
-        ShowMessage(Text(found.Message), &w);
+        ShowMessage(QString::fromStdString(found.Message), &w);
         return;
     }
     const int listed = CountIconImages(target);
