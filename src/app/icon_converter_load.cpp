@@ -61,15 +61,6 @@ bool IsIconContainerKind(const std::string& kind) {
            kind == ".ocx" || kind == ".icon";
 }
 
-// A working file copied whole; the copy is a fresh file of our own (no attributes of the source
-// come along, so a read-only source never makes a working file that cannot be replaced).
-Status CopyToWorkingFile(const fs::path& from, const fs::path& to) {
-    Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(from);
-    if (!bytes)
-        return bytes.GetError();
-    return WriteFileAtomic(to, *bytes);
-}
-
 // True when some pixel of the 32-bit picture is not fully opaque.
 bool HasTransparentPixel(const Bitmap& picture32) {
     for (int y = 0; y < picture32.Height(); ++y) {
@@ -215,7 +206,7 @@ bool RunPictureStep(TIconConverter& w, std::optional<Bitmap> converted, const fs
 bool AdoptIconFile(TIconConverter& w, const fs::path& chosen) {
     Result<IconImage> icon = LoadIconFileFirstSize(chosen);
     Status copied =
-        icon ? CopyToWorkingFile(chosen, w.WorkFile("eitemp.ico")) : Status(icon.GetError());
+        icon ? CopyFileAtomic(chosen, w.WorkFile("eitemp.ico")) : Status(icon.GetError());
     if (!copied) {
         ShowMessage(QStringLiteral("Can not load the icon\n\n") +
                         QString::fromStdString(copied.ErrorMessage()),
@@ -234,7 +225,7 @@ void RunContainerStep(TIconConverter& w) {
     const fs::path cursorCopy = w.WorkFile("eicursor.ico");
     const bool cursor = w.LoadKind == ".cur";
     if (cursor) {
-        if (!CopyToWorkingFile(w.LoadPath, cursorCopy)) {
+        if (!CopyFileAtomic(w.LoadPath, cursorCopy)) {
             ShowMessage(QStringLiteral("Can not open file ") + ToQString(w.LoadPath), &w);
             return;
         }

@@ -54,14 +54,6 @@ void TellNotWritten(QWidget* owner, const fs::path& target, const std::string& w
                 owner);
 }
 
-// A byte-for-byte copy, written beside the target and renamed over it.
-Status CopyWholeFile(const fs::path& from, const fs::path& to) {
-    Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(from);
-    if (!bytes)
-        return bytes.GetError();
-    return WriteFileAtomic(to, *bytes);
-}
-
 // The number of images the icon file reader finds in an ICO file, or -1 when it cannot be
 // opened.
 int CountIconImages(const fs::path& file) {
@@ -177,7 +169,7 @@ void TIconConverter::suiButton3Click() {
                     return;
                 }
             }
-            const Status copied = CopyWholeFile(work, target);
+            const Status copied = CopyFileAtomic(work, target);
             if (!copied)
                 TellNotWritten(this, target, copied.ErrorMessage());
             return;

@@ -102,4 +102,11 @@ Status WriteFileAtomic(const fs::path& path, std::span<const std::uint8_t> data)
     });
 }
 
+Status CopyFileAtomic(const fs::path& from, const fs::path& to) {
+    Result<std::vector<std::uint8_t>> bytes = ReadFileBytes(from);
+    if (!bytes)
+        return bytes.GetError();
+    return WriteFileAtomic(to, *bytes);
+}
+
 }  // namespace gf

@@ -30,6 +30,11 @@ Status WriteFileAtomic(const std::filesystem::path& path, std::span<const std::u
 Status WriteFileAtomicWith(const std::filesystem::path& path,
                            const std::function<bool(std::FILE*)>& produce);
 
+// A byte-for-byte copy of `from`, written to `to` atomically. The copy is a fresh file of our
+// own: no attributes of the source come along, so a read-only source never makes a copy that
+// cannot be replaced later.
+Status CopyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to);
+
 // Path as UTF-8 text for messages.
 std::string PathText(const std::filesystem::path& path);
 
