@@ -9,7 +9,7 @@ packages=(build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev)
 if [[ "${1:-}" == "--ci" ]]; then
-    packages+=(clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick)
+    packages+=(clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick python3)
 fi
 
 missing=()

@@ -12,6 +12,7 @@
 
 #include "cli/commands.h"
 #include "cli/icon_listing.h"
+#include "cli/json_writer.h"
 #include "iconfile/ico_decode.h"
 #include "iconfile/ico_reader.h"
 #include "iconfile/ico_writer.h"
@@ -24,7 +25,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* ListUsage =
-    "Usage: glyphforge-cli list FILE...\n"
+    "Usage: glyphforge-cli list [--json] FILE...\n"
     "\n"
     "Lists every icon image of each icon (ICO), cursor (CUR) or Windows executable or library\n"
     "file, one line per image: its index, width x height, bit count, storage (BMP or PNG), size\n"
@@ -32,10 +33,19 @@ constexpr const char* ListUsage =
     "RT_ICON resources, first language), files with an icon or cursor header by their\n"
     "directory; any other file by its name (.ico: icon file, else executable).\n"
     "\n"
+    "With --json the listing is one JSON document on standard output:\n"
+    "  {\"files\": [{\"path\": ..., \"kind\": \"icon_file\" | \"executable\" | \"animated_cursor\",\n"
+    "              \"images\": [{\"index\", \"width\", \"height\", \"bit_count\",\n"
+    "                          \"storage\": \"BMP\" | \"PNG\", \"bytes\", \"offset\"}, ...],\n"
+    "              \"error\": (only when the file could not be read or held no icons)}, ...]}\n"
+    "A path that is not valid UTF-8 is written with U+FFFD for each bad byte and comes\n"
+    "with \"path_bytes\", the array of its bytes.\n"
+    "\n"
     "Exit status: 0 when every file held icon images, 1 when a file could not be read or held\n"
     "none, 2 for a usage error.\n"
     "\n"
     "Options:\n"
+    "      --json   write the listing as JSON\n"
     "  -h, --help   show this help and exit\n";
 
 constexpr const char* ExtractUsage =
@@ -60,6 +70,7 @@ struct Options {
     fs::path Output;
     bool HaveOutput = false;
     bool Png = false;
+    bool Json = false;
     bool Help = false;
 };
 
@@ -95,6 +106,8 @@ std::optional<Options> ParseArgs(const Args& args, bool extractOptions, std::str
             o.HaveOutput = true;
         } else if (option && extractOptions && arg == "--png") {
             o.Png = true;
+        } else if (option && !extractOptions && arg == "--json") {
+            o.Json = true;
         } else if (option) {
             error = "unknown option '" + arg + "'";
             return std::nullopt;
@@ -158,19 +171,34 @@ int RunList(const Args& args) {
     if (auto exitStatus = ReadCommandLine(args, false, options))
         return *exitStatus;
     int status = ExitOk;
+    JsonWriter json;
+    json.BeginObject();
+    json.Key("files");
+    json.BeginArray();
     for (const auto& input : options.Inputs) {
         auto listing = ListIconFile(input);
         if (!listing) {
             ReportFileError(input, listing.ErrorMessage());
+            if (options.Json)
+                WriteIconListingJson(json, input, nullptr, listing.ErrorMessage());
             status = ExitFailure;
             continue;
         }
-        std::fputs(FormatIconListing(input, *listing).c_str(), stdout);
-        if (listing->List.Images.empty()) {
-            ReportFileError(input, NoIconsMessage(listing->List));
+        const bool empty = listing->List.Images.empty();
+        const std::string error = empty ? NoIconsMessage(listing->List) : std::string();
+        if (options.Json)
+            WriteIconListingJson(json, input, &*listing, error);
+        else
+            std::fputs(FormatIconListing(input, *listing).c_str(), stdout);
+        if (empty) {
+            ReportFileError(input, error);
             status = ExitFailure;
         }
     }
+    json.EndArray();
+    json.EndObject();
+    if (options.Json)
+        std::fputs(json.Text().c_str(), stdout);
     return status;
 }
 

@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <string>
+#include <string_view>
 
+#include "cli/json_writer.h"
 #include "iconfile/ico_reader.h"
 
 namespace gf::cli {
@@ -17,5 +19,14 @@ const char* IconStorageName(const IconBlockHeader& header);
 //     #0  32x32  8 bits  BMP  2216 bytes  offset 1234
 // Sizes are shown in full (256, not the 0 of a directory entry).
 std::string FormatIconListing(const std::filesystem::path& file, const IconFileListing& listing);
+
+// The same listing as one JSON object of `list --json`:
+//   {"path": "app.dll", "kind": "executable", "images": [{"index": 0, "width": 32,
+//    "height": 32, "bit_count": 8, "storage": "BMP", "bytes": 2216, "offset": 1234}]}
+// A path that is not UTF-8 also comes as "path_bytes", the array of its bytes, so a script can
+// still name the file. `listing` is null for a file that could not be read; `error`, when not
+// empty, says what went wrong ("error").
+void WriteIconListingJson(JsonWriter& json, const std::filesystem::path& file,
+                          const IconFileListing* listing, std::string_view error);
 
 }  // namespace gf::cli

@@ -25,7 +25,9 @@ constexpr Command Commands[] = {
 };
 
 void PrintUsage(std::FILE* to) {
-    std::fprintf(to, "Usage: glyphforge-cli COMMAND [ARGS...]\n\nCommands:\n");
+    std::fprintf(to,
+                 "Usage: glyphforge-cli COMMAND [ARGS...]\n"
+                 "       glyphforge-cli --version\n\nCommands:\n");
     for (const auto& c : Commands)
         std::fprintf(to, "  %-10s %s\n", c.Name, c.Summary);
     std::fprintf(to, "\nRun 'glyphforge-cli COMMAND --help' for a command's options.\n");
@@ -41,6 +43,10 @@ int main(int argc, char** argv) {
     std::string name = argv[1];
     if (name == "--help" || name == "-h" || name == "help") {
         PrintUsage(stdout);
+        return gf::cli::ExitOk;
+    }
+    if (name == "--version") {
+        std::printf("glyphforge-cli %s\n", GF_VERSION);
         return gf::cli::ExitOk;
     }
     for (const auto& c : Commands) {

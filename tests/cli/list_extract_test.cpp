@@ -145,7 +145,7 @@ TEST_F(CliListExtract, UsageErrorsAndHelp) {
     EXPECT_FALSE(fs::exists(Dir / "out"));
     auto list = Run({"list", "--help"});
     EXPECT_EQ(list.ExitCode, 0);
-    EXPECT_EQ(list.Out.rfind("Usage: glyphforge-cli list FILE...", 0), 0u) << list.Out;
+    EXPECT_EQ(list.Out.rfind("Usage: glyphforge-cli list [--json] FILE...", 0), 0u) << list.Out;
     auto extract = Run({"extract", "-h"});
     EXPECT_EQ(extract.ExitCode, 0);
     EXPECT_NE(extract.Out.find("--png"), std::string::npos);

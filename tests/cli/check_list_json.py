@@ -1,0 +1,95 @@
+#!/usr/bin/env python3
+"""Checks `glyphforge-cli list --json` against the text listing of the same files.
+
+Usage: check_list_json.py CLI FILE...
+
+The JSON document must parse with the json module (strict UTF-8, no lone surrogates), name
+every file in order with its exact bytes (path, or path_bytes where the path is not UTF-8),
+and carry per image the values the text listing shows. Exit 0 when all agree, 1 otherwise.
+"""
+
+import json
+import os
+import re
+import subprocess
+import sys
+
+HEADER = re.compile(rb"^(.*): (icon file|executable|animated cursor), (\d+) icon images?$")
+IMAGE = re.compile(
+    rb"^  #(\d+)  (\d+)x(\d+)  (\d+) bits  (BMP|PNG)  (\d+) bytes  offset (\d+)(?:\s|$)")
+KINDS = {b"icon file": "icon_file", b"executable": "executable",
+         b"animated cursor": "animated_cursor"}
+
+
+def text_listing(out):
+    """{path bytes: (kind, [image tuples])} from the text listing."""
+    files, current = {}, None
+    for line in out.split(b"\n"):
+        header = HEADER.match(line)
+        if header:
+            current = files.setdefault(header.group(1), (KINDS[header.group(2)], []))
+            continue
+        image = IMAGE.match(line)
+        if image and current is not None:
+            g = image.groups()
+            current[1].append((int(g[0]), int(g[1]), int(g[2]), int(g[3]), g[4].decode(),
+                               int(g[5]), int(g[6])))
+    return files
+
+
+def no_lone_surrogates(value):
+    if isinstance(value, str):
+        return not any(0xD800 <= ord(c) <= 0xDFFF for c in value)
+    if isinstance(value, list):
+        return all(no_lone_surrogates(v) for v in value)
+    if isinstance(value, dict):
+        return all(no_lone_surrogates(k) and no_lone_surrogates(v) for k, v in value.items())
+    return True
+
+
+def main():
+    cli, files = sys.argv[1], sys.argv[2:]
+    text = subprocess.run([cli, "list", *files], capture_output=True, check=False)
+    js = subprocess.run([cli, "list", "--json", *files], capture_output=True, check=False)
+    problems = []
+    if text.returncode != js.returncode:
+        problems.append(f"exit {js.returncode} with --json, {text.returncode} without")
+    doc = json.loads(js.stdout)  # bytes: decoded as strict UTF-8
+    if not no_lone_surrogates(doc):
+        problems.append("a string holds a lone surrogate")
+    listed = doc["files"]
+    if len(listed) != len(files):
+        problems.append(f"{len(listed)} files in the document, {len(files)} given")
+    expected = text_listing(text.stdout)
+    for given, entry in zip(files, listed):
+        raw = os.fsencode(given)
+        path = entry["path"].encode("utf-8")
+        if "path_bytes" in entry:
+            if bytes(entry["path_bytes"]) != raw:
+                problems.append(f"{raw!r}: path_bytes do not give the path back")
+            if raw.decode("utf-8", errors="replace").encode("utf-8") != path:
+                problems.append(f"{raw!r}: path is not the path with U+FFFD for bad bytes")
+        elif path != raw:
+            problems.append(f"{raw!r}: path reads {path!r}")
+        if b"\n" in raw:
+            continue  # the text listing cannot say where such a name ends
+        if raw not in expected:
+            if "kind" in entry and entry["images"]:
+                problems.append(f"{raw!r}: images in JSON but none in the text listing")
+            if "error" not in entry:
+                problems.append(f"{raw!r}: no images and no error")
+            continue
+        kind, images = expected[raw]
+        if entry.get("kind") != kind:
+            problems.append(f"{raw!r}: kind {entry.get('kind')!r}, text says {kind!r}")
+        got = [(i["index"], i["width"], i["height"], i["bit_count"], i["storage"], i["bytes"],
+                i["offset"]) for i in entry.get("images", [])]
+        if got != images:
+            problems.append(f"{raw!r}: images {got} differ from the text listing {images}")
+    for p in problems:
+        print(p, file=sys.stderr)
+    return 1 if problems else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
