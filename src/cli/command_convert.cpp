@@ -78,20 +78,6 @@ struct ParseOutcome {
     std::string Error;  // a usage error when Options is empty
 };
 
-std::optional<int> ParseInt(const std::string& text, int lo, int hi) {
-    if (text.empty() || text.size() > 6)
-        return std::nullopt;
-    int v = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return std::nullopt;
-        v = v * 10 + (c - '0');
-    }
-    if (v < lo || v > hi)
-        return std::nullopt;
-    return v;
-}
-
 std::optional<Color> ParseColor(std::string text) {
     if (text == "white")
         return White;

@@ -128,12 +128,6 @@ std::optional<Options> ParseArgs(const Args& args, bool extractOptions, std::str
     return o;
 }
 
-int UsageError(const char* command, const std::string& error) {
-    std::fprintf(stderr, "glyphforge-cli %s: %s\nTry 'glyphforge-cli %s --help'.\n", command,
-                 error.c_str(), command);
-    return ExitUsage;
-}
-
 // Reads the arguments of `list` (extract false) or `extract` into `options`. Wrong arguments get
 // a usage error and a help request gets the help; the command then ends with the status
 // returned, and goes on only when none is.

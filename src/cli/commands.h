@@ -2,6 +2,7 @@
 // The commands of glyphforge-cli. Each takes its own arguments (after the command name) and
 // returns the process exit code: 0 ok, 1 nothing found or bad input, 2 usage.
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,13 @@ int RunConvert(const Args& args);
 int RunList(const Args& args);
 int RunExtract(const Args& args);
 int RunPack(const Args& args);
+int RunThumbnail(const Args& args);
+
+// For the commands' argument parsers: a decimal number lo..hi written with digits only (no
+// sign, no blanks), or nullopt.
+std::optional<int> ParseInt(const std::string& text, int lo, int hi);
+
+// Reports a usage error of `command` with a hint to its help; returns ExitUsage.
+int UsageError(const char* command, const std::string& error);
 
 }  // namespace gf::cli

@@ -126,10 +126,18 @@ void JsonWriter::Close(char bracket) {
     Out += bracket;
 }
 
-void JsonWriter::BeginObject(bool oneLine) { Open('{', oneLine); }
-void JsonWriter::EndObject() { Close('}'); }
-void JsonWriter::BeginArray(bool oneLine) { Open('[', oneLine); }
-void JsonWriter::EndArray() { Close(']'); }
+void JsonWriter::BeginObject(bool oneLine) {
+    Open('{', oneLine);
+}
+void JsonWriter::EndObject() {
+    Close('}');
+}
+void JsonWriter::BeginArray(bool oneLine) {
+    Open('[', oneLine);
+}
+void JsonWriter::EndArray() {
+    Close(']');
+}
 
 void JsonWriter::Key(std::string_view name) {
     BeforeValue();

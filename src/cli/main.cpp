@@ -22,6 +22,8 @@ constexpr Command Commands[] = {
      gf::cli::RunExtract},
     {"pack", "join the icon images of ICO, CUR and executable files into one ICO file",
      gf::cli::RunPack},
+    {"thumbnail", "write the picture a file manager shows for an icon or executable file",
+     gf::cli::RunThumbnail},
 };
 
 void PrintUsage(std::FILE* to) {

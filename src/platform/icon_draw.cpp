@@ -242,6 +242,43 @@ Bitmap StretchAreaAverage(const Bitmap& source, int w, int h, PixelFormat format
     return target;
 }
 
+Bitmap StretchAreaAverageWithAlpha(const Bitmap& source32, int w, int h) {
+    // Averaged as two pictures, the colours premultiplied by alpha and the alpha itself, then
+    // divided again.
+    const int sw = source32.Width(), sh = source32.Height();
+    Bitmap premultiplied(sw, sh, PixelFormat::Bits32);
+    Bitmap alpha(sw, sh, PixelFormat::Bits24);
+    for (int y = 0; y < sh; ++y) {
+        const std::uint8_t* in = source32.Row(y);
+        std::uint8_t* colour = premultiplied.Row(y);
+        std::uint8_t* a = alpha.Row(y);
+        for (int x = 0; x < sw; ++x, in += 4, colour += 4, a += 3) {
+            const unsigned weight = in[3];
+            for (int c = 0; c < 3; ++c)
+                colour[c] = static_cast<std::uint8_t>((in[c] * weight + 127) / 255);
+            a[0] = a[1] = a[2] = in[3];
+        }
+    }
+    const Bitmap colours = StretchAreaAverage(premultiplied, w, h, PixelFormat::Bits32);
+    const Bitmap alphas = StretchAreaAverage(alpha, w, h, PixelFormat::Bits24);
+    Bitmap target(w, h, PixelFormat::Bits32);
+    for (int y = 0; y < target.Height(); ++y) {
+        const std::uint8_t* colour = colours.Row(y);
+        const std::uint8_t* a = alphas.Row(y);
+        std::uint8_t* out = target.Row(y);
+        for (int x = 0; x < target.Width(); ++x, colour += 4, a += 3, out += 4) {
+            const unsigned weight = a[0];
+            for (int c = 0; c < 3; ++c) {
+                out[c] = weight == 0 ? 0
+                                     : static_cast<std::uint8_t>(std::min<unsigned>(
+                                           255, (colour[c] * 255u + weight / 2) / weight));
+            }
+            out[3] = a[0];
+        }
+    }
+    return target;
+}
+
 Bitmap StretchNearest(const Bitmap& source, int w, int h) {
     Bitmap target(w, h, source.Format());
     if (IsIndexed(source.Format()))

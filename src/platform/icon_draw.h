@@ -30,6 +30,11 @@ void DrawIconStretched(Bitmap& target, int x, int y, int w, int h, const Bitmap&
 // alpha bytes of a 32-bit target are 0 (callers copy alpha as they need).
 Bitmap StretchAreaAverage(const Bitmap& source, int w, int h, PixelFormat format);
 
+// The same area averaging for a 32-bit picture whose alpha is its transparency: alpha is
+// averaged too, and colours are weighted by their alpha, so the colour of transparent pixels
+// never bleeds into the visible ones. 32-bit in, 32-bit out.
+Bitmap StretchAreaAverageWithAlpha(const Bitmap& source32, int w, int h);
+
 // Nearest-neighbour stretch: target (i, j) takes source (w_src*j/w, h_src*i/h). Same format as
 // the source (palette kept).
 Bitmap StretchNearest(const Bitmap& source, int w, int h);

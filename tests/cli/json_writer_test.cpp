@@ -25,17 +25,17 @@ TEST(JsonQuote, EscapesAndReplacesWhatJsonCannotHold) {
         {"a\nb\tc\rd\be\ff", "\"a\\nb\\tc\\rd\\be\\ff\"", true},
         {std::string("\x01\x1f\x7f", 3), "\"\\u0001\\u001f\x7f\"", true},
         {std::string("nul\0x", 5), "\"nul\\u0000x\"", true},
-        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80", "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\"",
-         true},
+        {"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80",
+         "\"caf\xC3\xA9 \xE2\x82\xAC \xF0\x9F\x98\x80\"", true},
         // Every byte of a malformed sequence becomes one U+FFFD; what follows is kept.
         {"\xFF", "\"" + fffd + "\"", false},
         {"a\x80z", "\"a" + fffd + "z\"", false},
-        {"\xC0\xAF", "\"" + fffd + fffd + "\"", false},              // overlong '/'
-        {"\xE0\x80\xAF", "\"" + fffd + fffd + fffd + "\"", false},   // overlong, 3 bytes
-        {"\xED\xA0\x80", "\"" + fffd + fffd + fffd + "\"", false},   // a UTF-16 surrogate
+        {"\xC0\xAF", "\"" + fffd + fffd + "\"", false},                        // overlong '/'
+        {"\xE0\x80\xAF", "\"" + fffd + fffd + fffd + "\"", false},             // overlong, 3 bytes
+        {"\xED\xA0\x80", "\"" + fffd + fffd + fffd + "\"", false},             // a UTF-16 surrogate
         {"\xF4\x90\x80\x80", "\"" + fffd + fffd + fffd + fffd + "\"", false},  // above U+10FFFF
-        {"\xE2\x82", "\"" + fffd + fffd + "\"", false},              // cut short at the end
-        {"\xE2\x82\"", "\"" + fffd + fffd + "\\\"\"", false},        // cut short by a quote
+        {"\xE2\x82", "\"" + fffd + fffd + "\"", false},        // cut short at the end
+        {"\xE2\x82\"", "\"" + fffd + fffd + "\\\"\"", false},  // cut short by a quote
         {"\xC3\xA9\xC3", "\"\xC3\xA9" + fffd + "\"", false},
     };
     for (const auto& c : cases) {

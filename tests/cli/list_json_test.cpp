@@ -36,8 +36,7 @@ std::vector<std::uint8_t> Png(int side) {
 
 bool HavePython() {
     test::TempFolder dir;
-    return test::RunProcess("python3", {"-c", "import json"}, (dir / "run").string()).ExitCode ==
-           0;
+    return test::RunProcess("python3", {"-c", "import json"}, (dir / "run").string()).ExitCode == 0;
 }
 
 // Runs the checker over `files`; its complaints are the failure message.
@@ -52,10 +51,8 @@ TEST(CliListJson, NamesOfEveryKindComeOutValidAndExact) {
     if (!HavePython())
         GTEST_SKIP() << "python3 is not installed; the JSON output is not checked";
     test::TempFolder dir;
-    const auto ico = test::IcoBuilder()
-                         .Add(Block(16, 16, 4), 16, 16, 4)
-                         .Add(Png(256), 256, 256, 32)
-                         .Build();
+    const auto ico =
+        test::IcoBuilder().Add(Block(16, 16, 4), 16, 16, 4).Add(Png(256), 256, 256, 32).Build();
     test::PeRecipe recipe;
     recipe.Icons = test::NumberedIcons({Block(32, 32, 8), Block(48, 48, 32)});
     const auto exe = test::BuildPe(recipe).Bytes;
@@ -96,16 +93,19 @@ TEST(CliListJson, DocumentShape) {
               "{\n"
               "  \"files\": [\n"
               "    {\n"
-              "      \"path\": \"" + PathText(dir / "big.ico") + "\",\n"
-              "      \"kind\": \"icon_file\",\n"
-              "      \"images\": [\n"
-              "        {\"index\": 0, \"width\": 256, \"height\": 256, \"bit_count\": 32, "
-              "\"storage\": \"PNG\", \"bytes\": " + std::to_string(Png(256).size()) +
-              ", \"offset\": 22}\n"
-              "      ]\n"
-              "    }\n"
-              "  ]\n"
-              "}\n");
+              "      \"path\": \"" +
+                  PathText(dir / "big.ico") +
+                  "\",\n"
+                  "      \"kind\": \"icon_file\",\n"
+                  "      \"images\": [\n"
+                  "        {\"index\": 0, \"width\": 256, \"height\": 256, \"bit_count\": 32, "
+                  "\"storage\": \"PNG\", \"bytes\": " +
+                  std::to_string(Png(256).size()) +
+                  ", \"offset\": 22}\n"
+                  "      ]\n"
+                  "    }\n"
+                  "  ]\n"
+                  "}\n");
 }
 
 TEST(CliListJson, MatchesTheTextListingOnRealFiles) {

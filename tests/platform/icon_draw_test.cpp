@@ -167,6 +167,32 @@ TEST(IconDrawTest, AreaAverageAtEqualSizeIsAnExactCopy) {
     EXPECT_TRUE(StretchAreaAverage(flat, 0, 5, PixelFormat::Bits24).Empty());
 }
 
+TEST(IconDrawTest, AreaAverageWithAlphaWeighsColoursByAlpha) {
+    // One opaque red pixel among transparent black ones keeps its colour, at a quarter alpha;
+    // a half-transparent white and an opaque blue mix by their weights.
+    Bitmap src(4, 2, PixelFormat::Bits32);
+    src.SetPixel(0, 0, Rgb(255, 0, 0));
+    src.SetAlpha(0, 0, 255);
+    for (int y = 0; y < 2; ++y) {
+        src.SetPixel(2, y, Rgb(255, 255, 255));
+        src.SetAlpha(2, y, 128);
+        src.SetPixel(3, y, Rgb(0, 0, 255));
+        src.SetAlpha(3, y, 255);
+    }
+    Bitmap out = StretchAreaAverageWithAlpha(src, 2, 1);
+    ASSERT_EQ(out.Format(), PixelFormat::Bits32);
+    EXPECT_EQ(out.GetPixel(0, 0), Rgb(255, 0, 0));
+    EXPECT_EQ(out.GetAlpha(0, 0), 64);
+    EXPECT_EQ(out.GetPixel(1, 0), Rgb(85, 85, 255));  // white weighs 128 against blue's 255
+    EXPECT_EQ(out.GetAlpha(1, 0), 192);
+    // Wholly transparent areas stay transparent black.
+    Bitmap clear(3, 3, PixelFormat::Bits32);
+    clear.Fill(Rgb(9, 9, 9), 0);
+    Bitmap none = StretchAreaAverageWithAlpha(clear, 1, 1);
+    EXPECT_EQ(none.GetPixel(0, 0), Rgb(0, 0, 0));
+    EXPECT_EQ(none.GetAlpha(0, 0), 0);
+}
+
 TEST(IconDrawTest, NearestStretchIndexRuleKeepsFormatAndPalette) {
     Bitmap src(5, 4, PixelFormat::Bits4);
     src.SetPalette(std::vector<Color>(DefaultPalette(PixelFormat::Bits4)));

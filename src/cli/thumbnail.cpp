@@ -1,0 +1,76 @@
+#include "cli/thumbnail.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <string>
+
+#include "iconfile/ico_decode.h"
+#include "iconfile/ico_writer.h"
+#include "platform/icon_draw.h"
+
+namespace gf::cli {
+
+std::vector<std::size_t> RankThumbnailImages(const std::vector<FoundIconImage>& images, int size) {
+    std::vector<std::size_t> order;
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        const IconBlockHeader& h = images[i].Header;
+        if (h.Width >= 1 && h.Height >= 1 && h.Width <= MaxIconSide && h.Height <= MaxIconSide)
+            order.push_back(i);
+    }
+    auto side = [&](std::size_t i) {
+        return std::max(images[i].Header.Width, images[i].Header.Height);
+    };
+    auto area = [&](std::size_t i) { return images[i].Header.Width * images[i].Header.Height; };
+    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        const bool fitsA = side(a) <= size, fitsB = side(b) <= size;
+        if (fitsA != fitsB)
+            return fitsA;
+        if (side(a) != side(b))
+            return side(a) > side(b);
+        if (area(a) != area(b))
+            return area(a) > area(b);
+        return images[a].Header.BitCount > images[b].Header.BitCount;
+    });
+    return order;
+}
+
+namespace {
+
+// The icon's picture with its transparency, shrunk to fit `size` x `size` when it is larger.
+Result<Bitmap> ThumbnailOf(const IconImage& icon, int size) {
+    auto picture = IconToRgba(icon, icon.Color.BitCount());
+    if (!picture)
+        return picture;
+    const int w = picture->Width(), h = picture->Height();
+    const int longest = std::max(w, h);
+    if (longest <= size)
+        return picture;
+    auto scaled = [&](int side) {
+        return std::max(
+            1, static_cast<int>((static_cast<std::int64_t>(side) * size + longest / 2) / longest));
+    };
+    return StretchAreaAverageWithAlpha(*picture, scaled(w), scaled(h));
+}
+
+}  // namespace
+
+Result<Bitmap> MakeThumbnail(ByteSource& file, const std::filesystem::path& name, int size) {
+    const IconImageList list = ListIconImages(file, DetectIconContainer(file, name));
+    if (list.Images.empty())
+        return Error{NoIconsMessage(list)};
+    const std::vector<std::size_t> order = RankThumbnailImages(list.Images, size);
+    std::string firstError;
+    for (std::size_t k = 0; k < order.size() && k < MaxThumbnailAttempts; ++k) {
+        const FoundIconImage& image = list.Images[order[k]];
+        auto block = CutIconBlock(file, image.Offset, image.Size);
+        Result<IconImage> icon =
+            block ? DecodeIconImageBlock(*block) : Result<IconImage>(block.GetError());
+        if (icon)
+            return ThumbnailOf(*icon, size);
+        if (firstError.empty())
+            firstError = "image " + std::to_string(order[k]) + ": " + icon.ErrorMessage();
+    }
+    return Error{firstError.empty() ? "No icon image of this file can be shown." : firstError};
+}
+
+}  // namespace gf::cli
