@@ -21,6 +21,8 @@ class QtSeam : public Seam {
     Color ScreenPixel(const QPoint& pos) override;
     QPoint PointerPos() override;
     void MovePointer(const QPoint& pos) override;
+    bool CanMovePointer() override;
+    void ClickAt(const QPoint& pos) override;
 
     std::optional<Bitmap> ClipboardImage() override;
     void SetClipboardImage(const Bitmap& picture) override;
@@ -35,6 +37,13 @@ QStringList QtNameFilters(const std::vector<FileFilterEntry>& entries);
 
 // "ico" for ".ico", "" for "".
 QString SuffixOfDefaultExt(const QString& defaultExt);
+
+// The left button pressed and released at the global position `pos`, and a move of the pointer
+// to it without a button, delivered to the program's own widget there as the windowing system
+// delivers real ones (a widget that holds the mouse gets them wherever they are). Nothing
+// happens where none of the program's widgets lies.
+void SendClickAt(const QPoint& pos);
+void SendMoveAt(const QPoint& pos);
 
 // True for text that names a web or mail address rather than a file.
 bool LooksLikeUrl(const QString& text);

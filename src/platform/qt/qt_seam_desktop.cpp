@@ -1,13 +1,16 @@
 // The screen, the pointer, the clipboard and the shell on the real desktop.
 
+#include <QApplication>
 #include <QClipboard>
 #include <QCursor>
 #include <QDesktopServices>
-#include <QGuiApplication>
 #include <QImage>
+#include <QMouseEvent>
 #include <QPixmap>
+#include <QPointer>
 #include <QScreen>
 #include <QUrl>
+#include <QWidget>
 #include <algorithm>
 
 #include "platform/qt/qimage_bridge.h"
@@ -53,6 +56,53 @@ QPoint QtSeam::PointerPos() {
 
 void QtSeam::MovePointer(const QPoint& pos) {
     QCursor::setPos(pos);
+}
+
+bool QtSeam::CanMovePointer() {
+    // Wayland and the headless platforms ignore QCursor::setPos.
+    const QString name = QGuiApplication::platformName();
+    return name == QLatin1String("xcb") || name == QLatin1String("windows") ||
+           name == QLatin1String("cocoa");
+}
+
+void QtSeam::ClickAt(const QPoint& pos) {
+    SendClickAt(pos);
+}
+
+namespace {
+
+QWidget* MouseTargetAt(const QPoint& pos) {
+    if (QWidget* grabber = QWidget::mouseGrabber())
+        return grabber;
+    return QApplication::widgetAt(pos);
+}
+
+void SendMouse(QWidget* target, const QPoint& pos, QEvent::Type type) {
+    const QPointF global(pos);
+    const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
+    const Qt::MouseButtons held =
+        type == QEvent::MouseButtonPress ? Qt::MouseButtons(Qt::LeftButton) : Qt::NoButton;
+    QMouseEvent event(type, target->mapFromGlobal(global), target->window()->mapFromGlobal(global),
+                      global, button, held, Qt::NoModifier);
+    QApplication::sendEvent(target, &event);
+}
+
+}  // namespace
+
+void SendClickAt(const QPoint& pos) {
+    // The release goes where the press went, as it does for a real click, unless the press
+    // closed that widget.
+    QPointer<QWidget> target = MouseTargetAt(pos);
+    if (!target)
+        return;
+    SendMouse(target, pos, QEvent::MouseButtonPress);
+    if (target)
+        SendMouse(target, pos, QEvent::MouseButtonRelease);
+}
+
+void SendMoveAt(const QPoint& pos) {
+    if (QWidget* target = MouseTargetAt(pos))
+        SendMouse(target, pos, QEvent::MouseMove);
 }
 
 std::optional<Bitmap> QtSeam::ClipboardImage() {

@@ -3,6 +3,8 @@
 #include <QDialog>
 #include <algorithm>
 
+#include "platform/qt/qt_seam.h"
+
 namespace gf {
 
 namespace {
@@ -43,6 +45,7 @@ void ScriptedSeam::ClearRecord() {
     ModalWindows.clear();
     Opened.clear();
     PointerMoves.clear();
+    Clicks.clear();
 }
 
 void ScriptedSeam::ShowMessage(QWidget*, const QString& text, const QString& caption) {
@@ -135,6 +138,16 @@ void ScriptedSeam::MovePointer(const QPoint& pos) {
     Pointer = pos;
     PointerMoves.push_back(pos);
     Log << QStringLiteral("move pointer %1,%2").arg(pos.x()).arg(pos.y());
+}
+
+bool ScriptedSeam::CanMovePointer() {
+    return PointerMovable;
+}
+
+void ScriptedSeam::ClickAt(const QPoint& pos) {
+    Clicks.push_back(pos);
+    Log << QStringLiteral("click %1,%2").arg(pos.x()).arg(pos.y());
+    SendClickAt(pos);
 }
 
 std::optional<Bitmap> ScriptedSeam::ClipboardImage() {

@@ -41,6 +41,7 @@ class ScriptedSeam : public Seam {
     std::deque<ModalScript> ModalScripts;
     Bitmap Screen;   // the whole desktop, its top-left corner at (0, 0)
     QPoint Pointer;  // where the pointer is; MovePointer moves it
+    bool PointerMovable = true;  // what CanMovePointer answers
     std::optional<Bitmap> Clipboard;
     bool ShellSucceeds = true;
 
@@ -52,6 +53,7 @@ class ScriptedSeam : public Seam {
     QStringList ModalWindows;                  // object names of the windows run modally
     QStringList Opened;                        // what the shell was asked to open
     std::vector<QPoint> PointerMoves;
+    std::vector<QPoint> Clicks;  // each ClickAt (the click is also delivered to the widget there)
 
     // Forgets what happened (the script stays).
     void ClearRecord();
@@ -67,6 +69,8 @@ class ScriptedSeam : public Seam {
     Color ScreenPixel(const QPoint& pos) override;
     QPoint PointerPos() override;
     void MovePointer(const QPoint& pos) override;
+    bool CanMovePointer() override;
+    void ClickAt(const QPoint& pos) override;
 
     std::optional<Bitmap> ClipboardImage() override;
     void SetClipboardImage(const Bitmap& picture) override;

@@ -75,6 +75,12 @@ QPoint PointerPos() {
 void MovePointer(const QPoint& pos) {
     CurrentSeam().MovePointer(pos);
 }
+bool CanMovePointer() {
+    return CurrentSeam().CanMovePointer();
+}
+void ClickAt(const QPoint& pos) {
+    CurrentSeam().ClickAt(pos);
+}
 
 std::optional<Bitmap> ClipboardImage() {
     return CurrentSeam().ClipboardImage();

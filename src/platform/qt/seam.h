@@ -90,6 +90,11 @@ class Seam {
     virtual Color ScreenPixel(const QPoint& pos) = 0;
     virtual QPoint PointerPos() = 0;
     virtual void MovePointer(const QPoint& pos) = 0;
+    // False where the program may not move the pointer (Wayland, offscreen): a window steered
+    // from the keyboard then shows a cursor of its own instead.
+    virtual bool CanMovePointer() = 0;
+    // Presses and releases the left button at `pos`, as a click of the user there would.
+    virtual void ClickAt(const QPoint& pos) = 0;
 
     // Clipboard: the picture on it (24 bits, or 32 when it has alpha), if any.
     virtual std::optional<Bitmap> ClipboardImage() = 0;
@@ -115,6 +120,8 @@ Bitmap GrabScreenRect(const QRect& rect);
 Color ScreenPixel(const QPoint& pos);
 QPoint PointerPos();
 void MovePointer(const QPoint& pos);
+bool CanMovePointer();
+void ClickAt(const QPoint& pos);
 std::optional<Bitmap> ClipboardImage();
 void SetClipboardImage(const Bitmap& picture);
 bool OpenWithShell(const QString& fileOrUrl);

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "platform/qt/picture_view.h"
 #include "platform/qt/qt_seam.h"
 #include "platform/qt/scripted_seam.h"
 
@@ -154,6 +155,35 @@ void TestSeam::screenAndPointer() {
     MovePointer(QPoint(3, 4));
     QCOMPARE(PointerPos(), QPoint(3, 4));
     QCOMPARE(seam.PointerMoves.size(), std::size_t{1});
+    QVERIFY(CanMovePointer());
+    seam.PointerMovable = false;
+    QVERIFY(!CanMovePointer());
+
+    // A click reaches the program's widget under the position, press and release in its own
+    // coordinates; a move without a button reaches it too. Elsewhere nothing happens.
+    QWidget window;
+    window.setGeometry(100, 100, 80, 60);
+    PictureView view(&window);
+    view.setGeometry(10, 20, 30, 30);
+    view.setMouseTracking(true);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QSignalSpy down(&view, &PictureView::MouseDown);
+    QSignalSpy up(&view, &PictureView::MouseUp);
+    QSignalSpy moved(&view, &PictureView::MouseMove);
+    const QPoint at = view.mapToGlobal(QPoint(4, 5));
+    ClickAt(at);
+    QCOMPARE(seam.Clicks, std::vector<QPoint>{at});
+    QCOMPARE(down.count(), 1);
+    QCOMPARE(up.count(), 1);
+    QCOMPARE(down.at(0).at(0).value<Qt::MouseButton>(), Qt::LeftButton);
+    QCOMPARE(down.at(0).at(1).toInt(), 4);
+    QCOMPARE(up.at(0).at(2).toInt(), 5);
+    SendMoveAt(view.mapToGlobal(QPoint(6, 7)));
+    QCOMPARE(moved.count(), 1);
+    QCOMPARE(moved.at(0).at(1).toInt(), 6);
+    ClickAt(QPoint(-5000, -5000));
+    QCOMPARE(down.count(), 1);
 }
 
 void TestSeam::clipboardAndShell() {
