@@ -1,6 +1,7 @@
 // glyphforge-cli list and extract: the icon images of ICO, CUR and executable files, listed or
 // cut out, through the same reader the icon list window uses.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -33,16 +34,19 @@ constexpr const char* ListUsage =
     "RT_ICON resources, first language), files with an icon or cursor header by their\n"
     "directory; any other file by its name (.ico: icon file, else executable).\n"
     "\n"
+    "An image whose headers cannot be read is shown as damaged, with the reason.\n"
+    "\n"
     "With --json the listing is one JSON document on standard output:\n"
     "  {\"files\": [{\"path\": ..., \"kind\": \"icon_file\" | \"executable\" | \"animated_cursor\",\n"
     "              \"images\": [{\"index\", \"width\", \"height\", \"bit_count\",\n"
-    "                          \"storage\": \"BMP\" | \"PNG\", \"bytes\", \"offset\"}, ...],\n"
+    "                          \"storage\": \"BMP\" | \"PNG\", \"bytes\", \"offset\",\n"
+    "                          \"damaged\": (only for a damaged image: why)}, ...],\n"
     "              \"error\": (only when the file could not be read or held no icons)}, ...]}\n"
     "A path that is not valid UTF-8 is written with U+FFFD for each bad byte and comes\n"
     "with \"path_bytes\", the array of its bytes.\n"
     "\n"
-    "Exit status: 0 when every file held icon images, 1 when a file could not be read or held\n"
-    "none, 2 for a usage error.\n"
+    "Exit status: 0 when every file held icon images and none was damaged, 1 when a file could\n"
+    "not be read, held none or held a damaged image, 2 for a usage error.\n"
     "\n"
     "Options:\n"
     "      --json   write the listing as JSON\n"
@@ -184,6 +188,15 @@ int RunList(const Args& args) {
             WriteIconListingJson(json, input, &*listing, error);
         else
             std::fputs(FormatIconListing(input, *listing).c_str(), stdout);
+        const auto& images = listing->List.Images;
+        const auto damaged =
+            std::count_if(images.begin(), images.end(),
+                          [](const FoundIconImage& i) { return !i.Damage.empty(); });
+        if (damaged > 0) {
+            ReportFileError(
+                input, std::to_string(damaged) + " damaged icon image" + (damaged == 1 ? "" : "s"));
+            status = ExitFailure;
+        }
         if (empty) {
             ReportFileError(input, error);
             status = ExitFailure;

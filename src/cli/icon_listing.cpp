@@ -44,10 +44,16 @@ std::string FormatIconListing(const std::filesystem::path& file, const IconFileL
                       (images.size() == 1 ? "" : "s") + "\n";
     for (std::size_t i = 0; i < images.size(); ++i) {
         const FoundIconImage& image = images[i];
-        out += "  #" + std::to_string(i) + "  " + std::to_string(image.Header.Width) + "x" +
-               std::to_string(image.Header.Height) + "  " + std::to_string(image.Header.BitCount) +
-               " bits  " + IconStorageName(image.Header) + "  " + std::to_string(image.Size) +
-               " bytes  offset " + std::to_string(image.Offset) + "\n";
+        out += "  #" + std::to_string(i) + "  ";
+        if (image.Damage.empty()) {
+            out += std::to_string(image.Header.Width) + "x" + std::to_string(image.Header.Height) +
+                   "  " + std::to_string(image.Header.BitCount) + " bits  " +
+                   IconStorageName(image.Header);
+        } else {
+            out += "damaged: " + image.Damage;
+        }
+        out += "  " + std::to_string(image.Size) + " bytes  offset " +
+               std::to_string(image.Offset) + "\n";
     }
     return out;
 }
@@ -79,6 +85,8 @@ void WriteIconListingJson(JsonWriter& json, const std::filesystem::path& file,
             json.Field("storage", IconStorageName(image.Header));
             json.Field("bytes", image.Size);
             json.Field("offset", image.Offset);
+            if (!image.Damage.empty())
+                json.Field("damaged", image.Damage);
             json.EndObject();
         }
         json.EndArray();

@@ -39,15 +39,23 @@ Result<IconBlockInfo> PeekPng(Bytes block) {
     return info;
 }
 
-Result<IconImage> DecodePngBlock(Bytes block) {
-    // Refuse oversized pictures by their header, before the decoder allocates anything.
-    auto info = PeekPng(block);
+// The size checks every PNG icon image passes, by its header, before the decoder allocates.
+Result<IconBlockInfo> CheckPngBlock(Bytes head) {
+    auto info = PeekPng(head);
     if (!info)
         return info.GetError();
+    if (info->Width == 0 || info->Height == 0)
+        return Error{"The PNG icon image has no pixels."};
     if (info->Width > MaxIconSide || info->Height > MaxIconSide) {
         return Error{"The PNG icon image is " + Num(info->Width) + "x" + Num(info->Height) +
                      " pixels, larger than an icon may be."};
     }
+    return info;
+}
+
+Result<IconImage> DecodePngBlock(Bytes block) {
+    if (auto checked = CheckPngBlock(block); !checked)
+        return checked.GetError();
     auto png = DecodePng(block);
     if (!png)
         return Error{"The PNG icon image can not be decoded: " + png.ErrorMessage()};
@@ -100,12 +108,32 @@ void ConvertBitFields32(Bytes data, std::size_t rowBytes, const std::uint32_t ma
     }
 }
 
-Result<IconImage> DecodeDibBlock(Bytes block) {
-    auto header = ReadDibHeader(block);
+// Where the parts of a DIB image block lie, once its headers have passed every check.
+struct DibLayout {
+    DibHeader Header;
+    int Width = 0;
+    int Height = 0;  // the single height
+    int Bits = 0;
+    bool BitFields = false;
+    std::uint32_t Masks[3] = {0, 0, 0};
+    std::uint64_t PalettePos = 0;
+    std::uint32_t PaletteUsed = 0;  // entries stored; 0 above 8 bits
+    std::uint64_t ColourPos = 0;
+    std::uint64_t ColourRowBytes = 0;
+    std::uint64_t MaskPos = 0;  // where the AND mask starts
+};
+
+// Reads the headers of a DIB image block of `blockSize` bytes from its first bytes (`head`, at
+// least IconBlockHeadBytes of them when the block has that many) and checks everything they
+// say against the block's size.
+Result<DibLayout> ReadDibLayout(Bytes head, std::uint64_t blockSize) {
+    auto header = ReadDibHeader(head);
     if (!header)
         return Error{"The icon image is too short to hold a bitmap header."};
+    DibLayout l;
+    l.Header = *header;
     const DibHeader& h = *header;
-    if (h.Size < DibInfoHeaderSize || h.Size > block.size()) {
+    if (h.Size < DibInfoHeaderSize || h.Size > blockSize) {
         return Error{"The icon image's bitmap header has an invalid size (" + Num(h.Size) + ")."};
     }
     if (h.Width <= 0 || h.Width > MaxIconSide) {
@@ -116,59 +144,83 @@ Result<IconImage> DecodeDibBlock(Bytes block) {
     if (h.Height <= 0 || height <= 0 || height > MaxIconSide) {
         return Error{"The icon image has an invalid height (" + Num(h.Height) + ")."};
     }
-    const int bits = h.BitCount;
-    if (!IsDibBitCount(bits)) {
-        return Error{"The icon image has an unsupported bit count (" + Num(bits) + ")."};
+    l.Width = h.Width;
+    l.Height = static_cast<int>(height);
+    l.Bits = h.BitCount;
+    if (!IsDibBitCount(l.Bits)) {
+        return Error{"The icon image has an unsupported bit count (" + Num(l.Bits) + ")."};
     }
-    const bool bitFields = h.Compression == DibCompressionBitFields;
-    if (h.Compression != DibCompressionRgb && !(bitFields && (bits == 16 || bits == 32))) {
+    l.BitFields = h.Compression == DibCompressionBitFields;
+    if (h.Compression != DibCompressionRgb && !(l.BitFields && (l.Bits == 16 || l.Bits == 32))) {
         return Error{"The icon image uses an unsupported compression (" + Num(h.Compression) +
                      ")."};
     }
 
     std::uint64_t pos = h.Size;
-    std::uint32_t masks[3] = {0, 0, 0};
-    if (bitFields) {
+    if (l.BitFields) {
         // The masks follow a 40-byte header; longer headers hold them at the same place.
         for (int i = 0; i < 3; ++i) {
-            auto m = ReadU32(block, DibInfoHeaderSize + 4 * i);
-            if (!m)
+            auto m = ReadU32(head, DibInfoHeaderSize + 4 * i);
+            if (!m || DibInfoHeaderSize + 4ull * (i + 1) > blockSize)
                 return Error{"The icon image ends inside its colour masks."};
-            masks[i] = *m;
+            l.Masks[i] = *m;
         }
         if (h.Size == DibInfoHeaderSize)
             pos += 12;
+        if (l.Bits == 16 && (l.Masks[0] | l.Masks[1] | l.Masks[2]) > 0xFFFF)
+            return Error{"The icon image's colour masks do not fit 16 bits."};
     }
+
+    if (l.Bits <= 8) {
+        const std::uint32_t full = 1u << l.Bits;
+        l.PaletteUsed = h.ClrUsed == 0 ? full : h.ClrUsed;
+        if (l.PaletteUsed > full) {
+            return Error{"The icon image's colour table has " + Num(h.ClrUsed) +
+                         " entries, more than " + Num(l.Bits) + " bits can address."};
+        }
+        if (!RangeFits(pos, 4ull * l.PaletteUsed, blockSize))
+            return Error{"The icon image ends inside its colour table."};
+        l.PalettePos = pos;
+        pos += 4ull * l.PaletteUsed;
+    }
+
+    l.ColourRowBytes = RowBytes(static_cast<std::uint64_t>(l.Width), l.Bits);
+    const std::uint64_t colourBytes = l.ColourRowBytes * static_cast<std::uint64_t>(l.Height);
+    if (!RangeFits(pos, colourBytes, blockSize)) {
+        return Error{"The icon image is cut short: its " + Num(l.Width) + "x" + Num(l.Height) +
+                     "x" + Num(l.Bits) + " pixels need " +
+                     Num(static_cast<std::int64_t>(colourBytes)) + " bytes."};
+    }
+    l.ColourPos = pos;
+    l.MaskPos = pos + colourBytes;
+    return l;
+}
+
+Result<IconImage> DecodeDibBlock(Bytes block) {
+    auto layout = ReadDibLayout(block, block.size());
+    if (!layout)
+        return layout.GetError();
+    const DibLayout& l = *layout;
+    const int bits = l.Bits;
+    const bool bitFields = l.BitFields;
+    const std::uint32_t* masks = l.Masks;
 
     std::vector<Color> palette;
     if (bits <= 8) {
-        const std::uint32_t full = 1u << bits;
-        const std::uint32_t used = h.ClrUsed == 0 ? full : h.ClrUsed;
-        if (used > full) {
-            return Error{"The icon image's colour table has " + Num(h.ClrUsed) +
-                         " entries, more than " + Num(bits) + " bits can address."};
-        }
-        auto table = Slice(block, pos, 4ull * used);
-        if (!table)
-            return Error{"The icon image ends inside its colour table."};
-        palette.resize(full, Black);  // indices beyond a short table are black
-        for (std::uint32_t i = 0; i < used; ++i) {
-            const std::uint8_t* e = table->data() + 4 * i;
+        palette.resize(std::size_t{1} << bits, Black);  // indices beyond a short table are black
+        const std::uint8_t* table = block.data() + l.PalettePos;
+        for (std::uint32_t i = 0; i < l.PaletteUsed; ++i) {
+            const std::uint8_t* e = table + 4 * i;
             palette[i] = Rgb(e[2], e[1], e[0]);
         }
-        pos += 4ull * used;
     }
 
-    const int w = h.Width;
-    const int ht = static_cast<int>(height);
-    const std::uint64_t colourRow = RowBytes(static_cast<std::uint64_t>(w), bits);
-    auto colourData = Slice(block, pos, colourRow * static_cast<std::uint64_t>(ht));
-    if (!colourData) {
-        return Error{"The icon image is cut short: its " + Num(w) + "x" + Num(ht) + "x" +
-                     Num(bits) + " pixels need " + Num(static_cast<std::int64_t>(colourRow * ht)) +
-                     " bytes."};
-    }
-    pos += colourData->size();
+    const int w = l.Width;
+    const int ht = l.Height;
+    const std::uint64_t colourRow = l.ColourRowBytes;
+    Bytes colourData = block.subspan(static_cast<std::size_t>(l.ColourPos),
+                                     static_cast<std::size_t>(colourRow * ht));
+    const std::uint64_t pos = l.MaskPos;
 
     IconImage icon;
     switch (bits) {
@@ -178,36 +230,32 @@ Result<IconImage> DecodeDibBlock(Bytes block) {
             const PixelFormat f = FormatFromBitCount(bits);
             icon.Color = Bitmap(w, ht, f);
             icon.Color.SetPalette(palette);
-            CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+            CopyRowsBottomUp(colourData, colourRow, icon.Color, ht);
             break;
         }
         case 16: {
             BitFields fields = Masks555;
-            if (bitFields) {
+            if (bitFields)
                 fields = {masks[0], masks[1], masks[2]};
-                if ((fields.Red | fields.Green | fields.Blue) > 0xFFFF) {
-                    return Error{"The icon image's colour masks do not fit 16 bits."};
-                }
-            }
             if (fields == Masks555) {
                 icon.Color = Bitmap(w, ht, PixelFormat::Bits15);
             } else {
                 icon.Color = Bitmap(w, ht, PixelFormat::Bits16);
                 icon.Color.SetMasks(fields);
             }
-            CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+            CopyRowsBottomUp(colourData, colourRow, icon.Color, ht);
             break;
         }
         case 24:
             icon.Color = Bitmap(w, ht, PixelFormat::Bits24);
-            CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+            CopyRowsBottomUp(colourData, colourRow, icon.Color, ht);
             break;
         case 32:
             icon.Color = Bitmap(w, ht, PixelFormat::Bits32);
             if (bitFields && !(masks[0] == 0xFF0000 && masks[1] == 0xFF00 && masks[2] == 0xFF)) {
-                ConvertBitFields32(*colourData, colourRow, masks, icon.Color);
+                ConvertBitFields32(colourData, colourRow, masks, icon.Color);
             } else {
-                CopyRowsBottomUp(*colourData, colourRow, icon.Color, ht);
+                CopyRowsBottomUp(colourData, colourRow, icon.Color, ht);
             }
             break;
     }
@@ -242,6 +290,15 @@ Result<IconBlockInfo> PeekIconBlock(Bytes block) {
     info.Height = header->Height / 2;
     info.BitCount = header->BitCount;
     return info;
+}
+
+Status CheckIconBlock(Bytes head, std::uint64_t blockSize) {
+    if (HasPngSignature(head)) {
+        auto png = CheckPngBlock(head);
+        return png ? Status::Success() : Status(png.GetError());
+    }
+    auto layout = ReadDibLayout(head, blockSize);
+    return layout ? Status::Success() : Status(layout.GetError());
 }
 
 Result<IconImage> DecodeIconImageBlock(Bytes block) {

@@ -3,6 +3,7 @@
 // bits with its AND mask, or a PNG), and an icon file "at the size of its first image".
 // Every offset and size is checked against the bytes at hand; a malformed block gives an error.
 
+#include <cstddef>
 #include <cstdint>
 #include <filesystem>
 
@@ -23,6 +24,17 @@ struct IconBlockInfo {
     int BitCount = 0;
 };
 Result<IconBlockInfo> PeekIconBlock(Bytes block);
+
+// The leading bytes of an image block that CheckIconBlock needs: a DIB's info header and the
+// three bit-field masks after it, or a PNG's signature and IHDR chunk.
+inline constexpr std::size_t IconBlockHeadBytes = 52;
+
+// Whether DecodeIconImageBlock can read a block of `blockSize` bytes, as far as its first bytes
+// (`head`: IconBlockHeadBytes of them, or the whole block when shorter) tell: sides, bit count,
+// compression, colour table, and colour rows that fit the block. The decoder makes the same
+// checks first, so a block that fails here never decodes; one that passes may still hold a
+// damaged PNG stream.
+Status CheckIconBlock(Bytes head, std::uint64_t blockSize);
 
 // The colour image at its own depth (indexed depths with their palette, filled up to 2^bits
 // entries with black; 16 bits as Bits15 for 5-5-5, else Bits16 with the block's masks) and the

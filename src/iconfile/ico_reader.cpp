@@ -8,6 +8,7 @@
 #include <limits>
 #include <system_error>
 
+#include "iconfile/ico_decode.h"
 #include "iconfile/ico_format.h"
 #include "iconfile/pe_icons.h"
 #include "platform/file_io.h"
@@ -24,7 +25,9 @@ constexpr const char* NoIconExists = "No icon exists in this file!";
 // Signature, IHDR length and name, width, height, bit depth, colour type.
 constexpr std::size_t PngHeaderBytes = 26;
 constexpr std::size_t DibHeaderBytes = 16;  // up to and including biBitCount
-constexpr std::size_t BlockHeaderBytes = std::max(PngHeaderBytes, DibHeaderBytes);
+// Enough for the description and for the decoder's checks of the headers.
+constexpr std::size_t BlockHeaderBytes =
+    std::max({PngHeaderBytes, DibHeaderBytes, IconBlockHeadBytes});
 
 std::uint32_t ReadBigEndian32(const std::uint8_t* p) {
     return (static_cast<std::uint32_t>(p[0]) << 24) | (static_cast<std::uint32_t>(p[1]) << 16) |
@@ -44,16 +47,22 @@ int PngChannels(std::uint8_t colorType) {
     }
 }
 
-// The leading bytes of the block at `offset`, zero-padded when the block (or the file) is
-// shorter, for ReadIconBlockHeader.
-std::array<std::uint8_t, BlockHeaderBytes> ReadBlockHead(ByteSource& file, std::uint32_t offset,
-                                                         std::uint32_t size) {
-    std::array<std::uint8_t, BlockHeaderBytes> head{};
+// The leading bytes of the block at `offset` as it is cut out: at most `size` of them, bytes
+// past the end of the file read as 0.
+struct BlockHead {
+    std::array<std::uint8_t, BlockHeaderBytes> Data{};
+    std::size_t Length = 0;
+    Bytes View() const { return Bytes(Data.data(), Length); }
+};
+
+BlockHead ReadBlockHead(ByteSource& file, std::uint32_t offset, std::uint32_t size) {
+    BlockHead head;
+    head.Length =
+        static_cast<std::size_t>(std::min<std::uint64_t>(size, std::uint64_t{head.Data.size()}));
     std::uint64_t available = offset < file.Size() ? file.Size() - offset : 0;
-    auto n = static_cast<std::size_t>(
-        std::min<std::uint64_t>({size, available, std::uint64_t{head.size()}}));
-    if (!file.ReadAt(offset, std::span(head.data(), n)))
-        head.fill(0);
+    auto n = static_cast<std::size_t>(std::min<std::uint64_t>(head.Length, available));
+    if (!file.ReadAt(offset, std::span(head.Data.data(), n)))
+        head.Data.fill(0);
     return head;
 }
 
@@ -250,7 +259,10 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
         image.EntryIndex = index;
         image.Offset = static_cast<std::uint32_t>(offset);
         image.Size = static_cast<std::uint32_t>(length);
-        image.Header = ReadIconBlockHeader(ReadBlockHead(file, image.Offset, image.Size));
+        const BlockHead head = ReadBlockHead(file, image.Offset, image.Size);
+        image.Header = ReadIconBlockHeader(head.View());
+        if (Status checked = CheckIconBlock(head.View(), image.Size); !checked)
+            image.Damage = checked.ErrorMessage();
         list.Images.push_back(image);
     };
     // The images of one icon or cursor file lying at `base` in `file`.

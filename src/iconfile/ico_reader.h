@@ -70,6 +70,9 @@ struct FoundIconImage {
     std::uint32_t Offset = 0;
     std::uint32_t Size = 0;  // the bytes that will be cut out (see CutIconBlock)
     IconBlockHeader Header;
+    // Why the decoder would refuse the image, judged by its headers (CheckIconBlock); "" when
+    // they are sound. Such an image is still listed and cut out unchanged.
+    std::string Damage;
 };
 
 enum class IconContainer {

@@ -129,6 +129,33 @@ TEST_F(CliListExtract, FilesWithoutIconsAndUnreadableFilesFail) {
     EXPECT_NE(r.Out.find(P("app.ico") + ": icon file, 2 icon images"), std::string::npos);
 }
 
+TEST_F(CliListExtract, DamagedImagesAreMarkedAndFailTheFile) {
+    // An image whose stored height is absurd (it would read 2 x 268435457), one whose rows do not
+    // fit its block, and a good one after them.
+    test::DibBlockRecipe tall;
+    tall.Width = 2;
+    tall.Height = 2;
+    tall.StoredHeight = 536870914;
+    auto cut = Block(32, 32, 8);
+    cut.resize(1064 + 100);
+    test::IcoBuilder()
+        .Add(test::MakeDibBlock(tall), 2, 2, 32)
+        .Add(cut, 32, 32, 8)
+        .Add(Block(16, 16, 4), 16, 16, 4)
+        .WriteTo(Dir / "bad.ico");
+    auto r = Run({"list", P("bad.ico"), P("app.ico")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_EQ(r.Err, "glyphforge-cli: " + P("bad.ico") + ": 2 damaged icon images\n");
+    auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 7u) << r.Out;
+    EXPECT_EQ(
+        lines[1].rfind("  #0  damaged: The icon image has an invalid height (536870914).  ", 0), 0u)
+        << lines[1];
+    EXPECT_EQ(lines[2].rfind("  #1  damaged: The icon image is cut short", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[3].rfind("  #2  16x16  4 bits  BMP  ", 0), 0u) << lines[3];
+    EXPECT_EQ(lines[4], P("app.ico") + ": icon file, 2 icon images");
+}
+
 TEST_F(CliListExtract, UsageErrorsAndHelp) {
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"list"},

@@ -168,17 +168,30 @@ TEST(DecodeIconImageBlock, RefusesMalformedBlocks) {
     const auto goodBlock = MakeDibBlock(good);
     ASSERT_TRUE(DecodeIconImageBlock(goodBlock).Ok());
 
+    // The decoder refuses the block, and the check of its first bytes (all a listing reads)
+    // refuses it for the same reason.
+    auto refused = [](Bytes block) {
+        Result<IconImage> decoded = DecodeIconImageBlock(block);
+        Status checked =
+            CheckIconBlock(block.first(std::min(block.size(), IconBlockHeadBytes)), block.size());
+        EXPECT_FALSE(checked.Ok());
+        if (!decoded && !checked) {
+            EXPECT_EQ(checked.ErrorMessage(), decoded.ErrorMessage());
+        }
+        return decoded;
+    };
     auto with = [&](auto change) {
         DibBlockRecipe s = good;
         change(s);
-        return DecodeIconImageBlock(MakeDibBlock(s));
+        return refused(MakeDibBlock(s));
     };
-    EXPECT_FALSE(DecodeIconImageBlock(Bytes(goodBlock.data(), 39)).Ok());
-    EXPECT_FALSE(DecodeIconImageBlock(Bytes()).Ok());
+    EXPECT_TRUE(CheckIconBlock(Bytes(goodBlock.data(), IconBlockHeadBytes), goodBlock.size()));
+    EXPECT_FALSE(refused(Bytes(goodBlock.data(), 39)).Ok());
+    EXPECT_FALSE(refused(Bytes()).Ok());
     // Colour rows cut short.
-    EXPECT_FALSE(DecodeIconImageBlock(Bytes(goodBlock.data(), 40 + 1024 + 255)).Ok());
+    EXPECT_FALSE(refused(Bytes(goodBlock.data(), 40 + 1024 + 255)).Ok());
     // Colour table cut short.
-    EXPECT_FALSE(DecodeIconImageBlock(Bytes(goodBlock.data(), 40 + 500)).Ok());
+    EXPECT_FALSE(refused(Bytes(goodBlock.data(), 40 + 500)).Ok());
     EXPECT_FALSE(with([](DibBlockRecipe& s) {
                      s.BitCount = 2;
                      s.Palette = {0, 0, 0, 0};
@@ -194,21 +207,21 @@ TEST(DecodeIconImageBlock, RefusesMalformedBlocks) {
     EXPECT_FALSE(with([](DibBlockRecipe& s) { s.HeaderSize = 0x7FFFFFFF; }).Ok());
     auto negative = goodBlock;
     negative[7] = 0x80;  // width below zero
-    EXPECT_FALSE(DecodeIconImageBlock(negative).Ok());
+    EXPECT_FALSE(refused(negative).Ok());
     // Huge sides are refused before anything is allocated.
     auto huge = goodBlock;
     huge[4] = 0xFF;
     huge[5] = 0xFF;
     huge[6] = 0xFF;
     huge[7] = 0x7F;
-    auto err = DecodeIconImageBlock(huge);
+    auto err = refused(huge);
     ASSERT_FALSE(err.Ok());
     EXPECT_NE(err.ErrorMessage().find("width"), std::string::npos);
     // A PNG whose header announces a picture far larger than any icon.
     std::vector<std::uint8_t> bigPng(PngSignature, PngSignature + 8);
     bigPng.insert(bigPng.end(), {0, 0,    0,    13, 'I', 'H', 'D', 'R', 0, 0, 0x13, 0x88, 0,
                                  0, 0x13, 0x88, 8,  6,   0,   0,   0,   0, 0, 0,    0});
-    auto bigErr = DecodeIconImageBlock(bigPng);
+    auto bigErr = refused(bigPng);
     ASSERT_FALSE(bigErr.Ok());
     EXPECT_NE(bigErr.ErrorMessage().find("5000x5000"), std::string::npos);
     // A PNG signature followed by garbage.
