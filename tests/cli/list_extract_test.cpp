@@ -154,6 +154,12 @@ TEST_F(CliListExtract, DamagedImagesAreMarkedAndFailTheFile) {
     EXPECT_EQ(lines[2].rfind("  #1  damaged: The icon image is cut short", 0), 0u) << lines[2];
     EXPECT_EQ(lines[3].rfind("  #2  16x16  4 bits  BMP  ", 0), 0u) << lines[3];
     EXPECT_EQ(lines[4], P("app.ico") + ": icon file, 2 icon images");
+
+    auto json = Run({"list", "--json", P("bad.ico")});
+    EXPECT_EQ(json.ExitCode, 1);
+    EXPECT_NE(json.Out.find("\"damaged\": \"The icon image has an invalid height (536870914).\""),
+              std::string::npos)
+        << json.Out;
 }
 
 TEST_F(CliListExtract, UsageErrorsAndHelp) {
