@@ -55,11 +55,11 @@ fs::path TemporarySibling(const fs::path& target) {
     return target.parent_path() / ("." + name + suffix);
 }
 
-bool FlushToDisk(std::FILE* f) {
+bool FlushToDisk(std::FILE* f, DiskFlush flush) {
     if (std::fflush(f) != 0)
         return false;
 #ifndef _WIN32
-    if (::fsync(::fileno(f)) != 0)
+    if (flush == DiskFlush::Yes && ::fsync(::fileno(f)) != 0)
         return false;
 #endif
     return true;
@@ -67,7 +67,8 @@ bool FlushToDisk(std::FILE* f) {
 
 }  // namespace
 
-Status WriteFileAtomicWith(const fs::path& path, const std::function<bool(std::FILE*)>& produce) {
+Status WriteFileAtomicWith(const fs::path& path, const std::function<bool(std::FILE*)>& produce,
+                           DiskFlush flush) {
     if (path.empty())
         return Error{"No file name was given."};
     std::error_code ec;
@@ -83,7 +84,7 @@ Status WriteFileAtomicWith(const fs::path& path, const std::function<bool(std::F
     if (!f)
         return Error{"Can not create file " + PathText(path)};
 
-    bool ok = produce(f) && FlushToDisk(f);
+    bool ok = produce(f) && FlushToDisk(f, flush);
     ok = (std::fclose(f) == 0) && ok;
     if (ok) {
         fs::rename(temp, path, ec);
@@ -96,10 +97,14 @@ Status WriteFileAtomicWith(const fs::path& path, const std::function<bool(std::F
     return Status::Success();
 }
 
-Status WriteFileAtomic(const fs::path& path, std::span<const std::uint8_t> data) {
-    return WriteFileAtomicWith(path, [&](std::FILE* f) {
-        return data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    });
+Status WriteFileAtomic(const fs::path& path, std::span<const std::uint8_t> data,
+                       DiskFlush flush) {
+    return WriteFileAtomicWith(
+        path,
+        [&](std::FILE* f) {
+            return data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
+        },
+        flush);
 }
 
 Status CopyFileAtomic(const fs::path& from, const fs::path& to) {
