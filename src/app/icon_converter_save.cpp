@@ -36,11 +36,6 @@ fs::path WithExtension(const QString& chosen, const char* extension) {
     return ToPath(chosen).replace_extension(extension);
 }
 
-QString OverwriteQuestion(const fs::path& target) {
-    return QStringLiteral("File\n") + ToQString(target) +
-           QStringLiteral("\nhas existed. \nDo you want to overwrite it?");
-}
-
 QString InsertQuestion(const fs::path& target) {
     return QStringLiteral("Icon file\n") + ToQString(target) +
            QStringLiteral(
@@ -113,16 +108,11 @@ void TIconConverter::suiButton3Click() {
     if (!SaveDialog1.Execute(this))
         return;
     const QString chosen = SaveDialog1.FileName;
-    // A picture file that exists is replaced only when the user agrees.
-    auto mayWrite = [this](const fs::path& target) {
-        return !Exists(target) || AskYesNo(OverwriteQuestion(target), QStringLiteral("Overwrite"),
-                                           this) == Answer::Yes;
-    };
-
+    // A picture file that exists is replaced only when the user agrees (MayOverwrite).
     switch (SaveDialog1.FilterIndex) {
         case 2: {  // BMP
             const fs::path target = WithExtension(chosen, ".bmp");
-            if (!mayWrite(target))
+            if (!MayOverwrite(target, this))
                 return;
             if (!icon) {
                 TellNotWritten(this, target, icon.ErrorMessage());
@@ -149,7 +139,7 @@ void TIconConverter::suiButton3Click() {
         }
         case 3: {  // PNG
             const fs::path target = WithExtension(chosen, ".png");
-            if (!mayWrite(target))
+            if (!MayOverwrite(target, this))
                 return;
             const Status saved =
                 icon ? SaveIconAsPng(*icon, info.BitCount, target) : Status(icon.GetError());

@@ -1,15 +1,22 @@
 #pragma once
-// The seam on the real desktop: Qt's message boxes and dialogs, QScreen and QCursor, the
-// clipboard and QDesktopServices.
+// The seam on the real desktop: Qt's message boxes and dialogs, QScreen and QCursor, a window
+// of our own for the screen frame (screen_overlay.h), the clipboard and QDesktopServices.
 
+#include <QPointer>
 #include <QStringList>
 
+#include "platform/qt/screen_overlay.h"
 #include "platform/qt/seam.h"
 
 namespace gf {
 
 class QtSeam : public Seam {
   public:
+    QtSeam();
+    ~QtSeam() override;
+    QtSeam(const QtSeam&) = delete;
+    QtSeam& operator=(const QtSeam&) = delete;
+
     void ShowMessage(QWidget* owner, const QString& text, const QString& caption) override;
     Answer Ask(QWidget* owner, const QString& text, const QString& caption,
                bool withCancel) override;
@@ -17,17 +24,30 @@ class QtSeam : public Seam {
     std::optional<Color> ChooseColor(QWidget* owner, Color initial) override;
     int RunModal(QDialog& dialog) override;
 
-    Bitmap GrabScreenRect(const QRect& rect) override;
+    bool CanReadScreen() override;
+    Bitmap GrabScreenRect(const QRect& rect, Color offScreen) override;
     Color ScreenPixel(const QPoint& pos) override;
     QPoint PointerPos() override;
     void MovePointer(const QPoint& pos) override;
     bool CanMovePointer() override;
     void ClickAt(const QPoint& pos) override;
+    void ShowScreenFrame(const QRect& area) override;
+    void HideScreenFrame() override;
+    void HoldPointer(QWidget* holder, Qt::CursorShape cursor) override;
+    void ReleasePointer() override;
 
     std::optional<Bitmap> ClipboardImage() override;
     void SetClipboardImage(const Bitmap& picture) override;
 
     bool OpenWithShell(const QString& fileOrUrl) override;
+
+    // The window that draws the screen frame and holds the pointer, while there is one.
+    ScreenOverlay* Overlay() const { return Overlay_; }
+
+  private:
+    ScreenOverlay& EnsureOverlay();
+
+    QPointer<ScreenOverlay> Overlay_;
 };
 
 // The name filters a QFileDialog shows for our filter entries: "description (patterns)", the

@@ -1,7 +1,8 @@
-// The screen, the pointer, the clipboard and the shell on the real desktop.
+// The screen, the pointer, the screen frame, the clipboard and the shell on the real desktop.
 
 #include <QApplication>
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QImage>
@@ -15,15 +16,42 @@
 
 #include "platform/qt/qimage_bridge.h"
 #include "platform/qt/qt_seam.h"
+#include "platform/qt/screen_overlay.h"
 
 namespace gf {
 
-Bitmap QtSeam::GrabScreenRect(const QRect& rect) {
+QtSeam::QtSeam() = default;
+
+QtSeam::~QtSeam() {
+    // The real seam lives until the program's static objects go; a window may only be deleted
+    // while the application exists.
+    if (Overlay_ && QCoreApplication::instance())
+        delete Overlay_.data();
+}
+
+ScreenOverlay& QtSeam::EnsureOverlay() {
+    if (!Overlay_)
+        Overlay_ = new ScreenOverlay();
+    return *Overlay_;
+}
+
+bool QtSeam::CanReadScreen() {
+    // These platforms hand out pictures of the program's own windows at most.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return false;
+    // A Wayland desktop gives no picture of the screen at all.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    return screen && !screen->grabWindow(0, 0, 0, 1, 1).isNull();
+}
+
+Bitmap QtSeam::GrabScreenRect(const QRect& rect, Color offScreen) {
     const int w = std::clamp(rect.width(), 0, MaxBitmapSide);
     const int h = std::clamp(rect.height(), 0, MaxBitmapSide);
     Bitmap result(w, h, PixelFormat::Bits24);
     if (result.Empty())
         return result;
+    result.Fill(offScreen);
     const QRect wanted(rect.topLeft(), QSize(w, h));
     for (QScreen* screen : QGuiApplication::screens()) {
         const QRect geometry = screen->geometry();
@@ -46,7 +74,7 @@ Bitmap QtSeam::GrabScreenRect(const QRect& rect) {
 }
 
 Color QtSeam::ScreenPixel(const QPoint& pos) {
-    const Bitmap pixel = GrabScreenRect(QRect(pos, QSize(1, 1)));
+    const Bitmap pixel = GrabScreenRect(QRect(pos, QSize(1, 1)), Black);
     return pixel.Empty() ? Black : pixel.GetPixel(0, 0);
 }
 
@@ -103,6 +131,24 @@ void SendClickAt(const QPoint& pos) {
 void SendMoveAt(const QPoint& pos) {
     if (QWidget* target = MouseTargetAt(pos))
         SendMouse(target, pos, QEvent::MouseMove);
+}
+
+void QtSeam::ShowScreenFrame(const QRect& area) {
+    EnsureOverlay().ShowFrame(area);
+}
+
+void QtSeam::HideScreenFrame() {
+    if (Overlay_)
+        Overlay_->HideFrame();
+}
+
+void QtSeam::HoldPointer(QWidget* holder, Qt::CursorShape cursor) {
+    EnsureOverlay().Hold(holder, cursor);
+}
+
+void QtSeam::ReleasePointer() {
+    if (Overlay_)
+        Overlay_->Release();
 }
 
 std::optional<Bitmap> QtSeam::ClipboardImage() {

@@ -1,6 +1,7 @@
 #include "platform/qt/scripted_seam.h"
 
 #include <QDialog>
+#include <QWidget>
 #include <algorithm>
 
 #include "platform/qt/qt_seam.h"
@@ -112,11 +113,16 @@ int ScriptedSeam::RunModal(QDialog& dialog) {
     return result;
 }
 
-Bitmap ScriptedSeam::GrabScreenRect(const QRect& rect) {
+bool ScriptedSeam::CanReadScreen() {
+    return ScreenReadable;
+}
+
+Bitmap ScriptedSeam::GrabScreenRect(const QRect& rect, Color offScreen) {
     const int w = std::clamp(rect.width(), 0, MaxBitmapSide);
     const int h = std::clamp(rect.height(), 0, MaxBitmapSide);
     Log << QStringLiteral("grab %1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(w).arg(h);
     Bitmap result(w, h, PixelFormat::Bits24);
+    result.Fill(offScreen);
     if (!Screen.Empty() && !result.Empty())
         result.CopyRect(Screen, rect.x(), rect.y(), w, h, 0, 0);
     return result;
@@ -148,6 +154,34 @@ void ScriptedSeam::ClickAt(const QPoint& pos) {
     Clicks.push_back(pos);
     Log << QStringLiteral("click %1,%2").arg(pos.x()).arg(pos.y());
     SendClickAt(pos);
+}
+
+void ScriptedSeam::ShowScreenFrame(const QRect& area) {
+    Frame = area;
+    Log << QStringLiteral("frame %1,%2 %3x%4")
+               .arg(area.x())
+               .arg(area.y())
+               .arg(area.width())
+               .arg(area.height());
+}
+
+void ScriptedSeam::HideScreenFrame() {
+    if (Frame)
+        Log << QStringLiteral("frame hidden");
+    Frame.reset();
+}
+
+void ScriptedSeam::HoldPointer(QWidget* holder, Qt::CursorShape cursor) {
+    PointerHolder = holder;
+    HeldCursor = cursor;
+    Log << QStringLiteral("hold pointer for %1").arg(holder ? holder->objectName() : QString());
+}
+
+void ScriptedSeam::ReleasePointer() {
+    if (PointerHolder)
+        Log << QStringLiteral("pointer free");
+    PointerHolder = nullptr;
+    HeldCursor = Qt::ArrowCursor;
 }
 
 std::optional<Bitmap> ScriptedSeam::ClipboardImage() {

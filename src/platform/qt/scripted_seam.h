@@ -6,6 +6,7 @@
 // with the prefix "unscripted ". See seam.h for an example.
 
 #include <QPoint>
+#include <QRect>
 #include <QStringList>
 #include <deque>
 #include <functional>
@@ -42,6 +43,7 @@ class ScriptedSeam : public Seam {
     Bitmap Screen;   // the whole desktop, its top-left corner at (0, 0)
     QPoint Pointer;  // where the pointer is; MovePointer moves it
     bool PointerMovable = true;  // what CanMovePointer answers
+    bool ScreenReadable = true;
     std::optional<Bitmap> Clipboard;
     bool ShellSucceeds = true;
 
@@ -54,6 +56,9 @@ class ScriptedSeam : public Seam {
     QStringList Opened;                        // what the shell was asked to open
     std::vector<QPoint> PointerMoves;
     std::vector<QPoint> Clicks;  // each ClickAt (the click is also delivered to the widget there)
+    std::optional<QRect> Frame;        // the area the screen frame is around, while shown
+    QWidget* PointerHolder = nullptr;  // who holds the pointer (a test sends it the release)
+    Qt::CursorShape HeldCursor = Qt::ArrowCursor;
 
     // Forgets what happened (the script stays).
     void ClearRecord();
@@ -65,12 +70,17 @@ class ScriptedSeam : public Seam {
     std::optional<Color> ChooseColor(QWidget* owner, Color initial) override;
     int RunModal(QDialog& dialog) override;
 
-    Bitmap GrabScreenRect(const QRect& rect) override;
+    bool CanReadScreen() override;
+    Bitmap GrabScreenRect(const QRect& rect, Color offScreen) override;
     Color ScreenPixel(const QPoint& pos) override;
     QPoint PointerPos() override;
     void MovePointer(const QPoint& pos) override;
     bool CanMovePointer() override;
     void ClickAt(const QPoint& pos) override;
+    void ShowScreenFrame(const QRect& area) override;
+    void HideScreenFrame() override;
+    void HoldPointer(QWidget* holder, Qt::CursorShape cursor) override;
+    void ReleasePointer() override;
 
     std::optional<Bitmap> ClipboardImage() override;
     void SetClipboardImage(const Bitmap& picture) override;

@@ -3,6 +3,7 @@
 #include <QGuiApplication>
 #include <memory>
 
+#include "platform/qt/qt_path.h"
 #include "platform/qt/qt_seam.h"
 
 namespace gf {
@@ -63,8 +64,11 @@ int RunModal(QDialog& dialog) {
     return CurrentSeam().RunModal(dialog);
 }
 
-Bitmap GrabScreenRect(const QRect& rect) {
-    return CurrentSeam().GrabScreenRect(rect);
+bool CanReadScreen() {
+    return CurrentSeam().CanReadScreen();
+}
+Bitmap GrabScreenRect(const QRect& rect, Color offScreen) {
+    return CurrentSeam().GrabScreenRect(rect, offScreen);
 }
 Color ScreenPixel(const QPoint& pos) {
     return CurrentSeam().ScreenPixel(pos);
@@ -82,6 +86,19 @@ void ClickAt(const QPoint& pos) {
     CurrentSeam().ClickAt(pos);
 }
 
+void ShowScreenFrame(const QRect& area) {
+    CurrentSeam().ShowScreenFrame(area);
+}
+void HideScreenFrame() {
+    CurrentSeam().HideScreenFrame();
+}
+void HoldPointer(QWidget* holder, Qt::CursorShape cursor) {
+    CurrentSeam().HoldPointer(holder, cursor);
+}
+void ReleasePointer() {
+    CurrentSeam().ReleasePointer();
+}
+
 std::optional<Bitmap> ClipboardImage() {
     return CurrentSeam().ClipboardImage();
 }
@@ -91,6 +108,15 @@ void SetClipboardImage(const Bitmap& picture) {
 
 bool OpenWithShell(const QString& fileOrUrl) {
     return CurrentSeam().OpenWithShell(fileOrUrl);
+}
+
+bool MayOverwrite(const std::filesystem::path& target, QWidget* owner) {
+    std::error_code ec;
+    if (!std::filesystem::exists(target, ec))
+        return true;
+    return AskYesNo(QStringLiteral("File\n") + ToQString(target) +
+                        QStringLiteral("\nhas existed. \nDo you want to overwrite it?"),
+                    QStringLiteral("Overwrite"), owner) == Answer::Yes;
 }
 
 }  // namespace gf

@@ -25,6 +25,8 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <Qt>
+#include <filesystem>
 #include <optional>
 #include <vector>
 
@@ -84,9 +86,12 @@ class Seam {
     // Shows the window modally and returns its modal result (1 = confirmed).
     virtual int RunModal(QDialog& dialog) = 0;
 
-    // Screen and pointer, in global (virtual desktop) coordinates. Parts of a rectangle that
-    // lie on no screen read as black.
-    virtual Bitmap GrabScreenRect(const QRect& rect) = 0;  // 24 bits per pixel
+    // Screen and pointer, in global (virtual desktop) coordinates.
+    // False where the display does not let programs read the screen (a Wayland desktop
+    // without a capture service, the offscreen platform): grabs then show nothing of it.
+    virtual bool CanReadScreen() = 0;
+    // 24 bits per pixel; the parts of the rectangle that lie on no screen read as `offScreen`.
+    virtual Bitmap GrabScreenRect(const QRect& rect, Color offScreen) = 0;
     virtual Color ScreenPixel(const QPoint& pos) = 0;
     virtual QPoint PointerPos() = 0;
     virtual void MovePointer(const QPoint& pos) = 0;
@@ -95,6 +100,18 @@ class Seam {
     virtual bool CanMovePointer() = 0;
     // Presses and releases the left button at `pos`, as a click of the user there would.
     virtual void ClickAt(const QPoint& pos) = 0;
+    // The dotted frame that shows which area of the screen is about to be taken: drawn over
+    // every window on the pixels just around `area`, never on the area itself, so it is never
+    // part of a grab of the area. Showing it again moves it; HideScreenFrame takes it away.
+    virtual void ShowScreenFrame(const QRect& area) = 0;
+    virtual void HideScreenFrame() = 0;
+    // A press that goes on across the whole screen (dragging a cross to pick an area). Until a
+    // mouse button is released the pointer belongs to the program wherever it is, also while
+    // the program's windows are hidden, and shows `cursor`; the release, wherever it happens,
+    // is sent to `holder` as a mouse release event (position relative to `holder`), after
+    // which the pointer is free. ReleasePointer frees it early; it does nothing when free.
+    virtual void HoldPointer(QWidget* holder, Qt::CursorShape cursor) = 0;
+    virtual void ReleasePointer() = 0;
 
     // Clipboard: the picture on it (24 bits, or 32 when it has alpha), if any.
     virtual std::optional<Bitmap> ClipboardImage() = 0;
@@ -116,15 +133,24 @@ Answer AskYesNo(const QString& text, const QString& caption, QWidget* owner = nu
 Answer AskYesNoCancel(const QString& text, const QString& caption, QWidget* owner = nullptr);
 std::optional<Color> ChooseColor(Color initial, QWidget* owner = nullptr);
 int RunModal(QDialog& dialog);
-Bitmap GrabScreenRect(const QRect& rect);
+bool CanReadScreen();
+Bitmap GrabScreenRect(const QRect& rect, Color offScreen = Black);
 Color ScreenPixel(const QPoint& pos);
 QPoint PointerPos();
 void MovePointer(const QPoint& pos);
 bool CanMovePointer();
 void ClickAt(const QPoint& pos);
+void ShowScreenFrame(const QRect& area);
+void HideScreenFrame();
+void HoldPointer(QWidget* holder, Qt::CursorShape cursor);
+void ReleasePointer();
 std::optional<Bitmap> ClipboardImage();
 void SetClipboardImage(const Bitmap& picture);
 bool OpenWithShell(const QString& fileOrUrl);
+
+// True when `target` does not exist or the user agrees to replace it ("File ... has existed.
+// Do you want to overwrite it?", Yes / No).
+bool MayOverwrite(const std::filesystem::path& target, QWidget* owner = nullptr);
 
 // The caption message boxes carry when none is given: the application's name.
 QString MessageCaption();

@@ -13,6 +13,7 @@
 #include <functional>
 
 #include "platform/qt/qt_seam.h"
+#include "platform/qt/screen_overlay.h"
 
 using namespace gf;
 
@@ -43,6 +44,8 @@ class TestQtSeam : public QObject {
     void cancelledDialogsChangeNothing();
     void colourDialogAndModalRunner();
     void screenClipboardAndShell();
+    void screenFrameLiesAroundTheArea();
+    void heldPointerSendsTheReleaseToTheHolder();
 
   private:
     QtSeam Seam;
@@ -160,12 +163,12 @@ void TestQtSeam::colourDialogAndModalRunner() {
 
 void TestQtSeam::screenClipboardAndShell() {
     // Far from every screen: black, at the size asked for.
-    const Bitmap nowhere = Seam.GrabScreenRect(QRect(-50000, -50000, 4, 3));
+    const Bitmap nowhere = Seam.GrabScreenRect(QRect(-50000, -50000, 4, 3), Black);
     QCOMPARE(nowhere.Width(), 4);
     QCOMPARE(nowhere.Height(), 3);
     QCOMPARE(nowhere.GetPixel(3, 2), Black);
     QCOMPARE(Seam.ScreenPixel(QPoint(-50000, 0)), Black);
-    QVERIFY(Seam.GrabScreenRect(QRect(0, 0, 0, 5)).Empty());
+    QVERIFY(Seam.GrabScreenRect(QRect(0, 0, 0, 5), Black).Empty());
 
     Bitmap picture(5, 4, PixelFormat::Bits24);
     picture.Fill(Rgb(40, 80, 120));
@@ -176,6 +179,76 @@ void TestQtSeam::screenClipboardAndShell() {
     QCOMPARE(back->GetPixel(4, 3), Rgb(40, 80, 120));
 
     QVERIFY(!Seam.OpenWithShell(QString()));
+}
+
+void TestQtSeam::screenFrameLiesAroundTheArea() {
+    // The offscreen platform shows only the program's own windows.
+    QVERIFY(!Seam.CanReadScreen());
+    const Bitmap red = Seam.GrabScreenRect(QRect(-50000, 0, 2, 2), Rgb(255, 0, 0));
+    QCOMPARE(red.GetPixel(1, 1), Rgb(255, 0, 0));
+
+    const QRect area(100, 50, 32, 20);
+    Seam.ShowScreenFrame(area);
+    ScreenOverlay* frame = Seam.Overlay();
+    QVERIFY(frame && frame->isVisible());
+    QCOMPARE(frame->geometry(), area.adjusted(-1, -1, 1, 1));
+    // Only the ring of pixels around the area belongs to the window.
+    const QRegion shape = frame->mask();
+    QVERIFY(shape.contains(QPoint(0, 0)));
+    QVERIFY(shape.contains(QPoint(33, 21)));
+    QVERIFY(shape.contains(QPoint(0, 10)));
+    QVERIFY(!shape.contains(QPoint(1, 1)));
+    QVERIFY(!shape.contains(QPoint(32, 20)));
+    QVERIFY(frame->testAttribute(Qt::WA_ShowWithoutActivating));
+    QVERIFY(frame->windowFlags().testFlag(Qt::WindowTransparentForInput));
+
+    Seam.ShowScreenFrame(QRect(10, 10, 16, 16));
+    QCOMPARE(frame->geometry(), QRect(9, 9, 18, 18));
+    Seam.HideScreenFrame();
+    QVERIFY(!frame->isVisible());
+    Seam.HideScreenFrame();  // twice is harmless
+}
+
+void TestQtSeam::heldPointerSendsTheReleaseToTheHolder() {
+    struct Holder : QWidget {
+        QPoint ReleasedAt{-1, -1};
+        Qt::MouseButton Button = Qt::NoButton;
+        void mouseReleaseEvent(QMouseEvent* e) override {
+            ReleasedAt = e->position().toPoint();
+            Button = e->button();
+        }
+    } holder;
+    holder.setGeometry(200, 100, 50, 50);
+    holder.show();
+
+    Seam.HoldPointer(&holder, Qt::CrossCursor);
+    ScreenOverlay* overlay = Seam.Overlay();
+    QVERIFY(overlay->Holding());
+    // Held without a frame, the window is shown but on no screen.
+    QVERIFY(overlay->isVisible());
+    QVERIFY(!QGuiApplication::primaryScreen()->geometry().intersects(overlay->geometry()));
+    QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
+
+    // The frame can come and go while the pointer stays held.
+    Seam.ShowScreenFrame(QRect(20, 20, 8, 8));
+    Seam.HideScreenFrame();
+    QVERIFY(overlay->Holding() && overlay->isVisible());
+
+    const QPointF global(300, 180);
+    QMouseEvent up(QEvent::MouseButtonRelease, overlay->mapFromGlobal(global), global,
+                   Qt::RightButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(overlay, &up);
+    QCOMPARE(holder.ReleasedAt, QPoint(100, 80));
+    QCOMPARE(holder.Button, Qt::RightButton);
+    QVERIFY(!overlay->Holding());
+    QVERIFY(!overlay->isVisible());
+    QVERIFY(!QGuiApplication::overrideCursor());
+
+    // A second release goes nowhere; freeing a free pointer does nothing.
+    holder.ReleasedAt = QPoint(-1, -1);
+    QCoreApplication::sendEvent(overlay, &up);
+    QCOMPARE(holder.ReleasedAt, QPoint(-1, -1));
+    Seam.ReleasePointer();
 }
 
 QTEST_MAIN(TestQtSeam)

@@ -2,9 +2,11 @@
 
 #include <QDialog>
 #include <QLineEdit>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "platform/qt/picture_view.h"
+#include "platform/qt/qt_path.h"
 #include "platform/qt/qt_seam.h"
 #include "platform/qt/scripted_seam.h"
 
@@ -23,6 +25,7 @@ class TestSeam : public QObject {
     void unscriptedModalWindowsAreCancelled();
     void screenAndPointer();
     void clipboardAndShell();
+    void overwritingAsksOnlyForAFileThatExists();
 };
 
 void TestSeam::filtersAreSplitIntoEntries() {
@@ -151,6 +154,12 @@ void TestSeam::screenAndPointer() {
     QCOMPARE(grab.GetPixel(0, 0), Rgb(0, 200, 0));
     QCOMPARE(grab.GetPixel(4, 2), Rgb(0, 200, 0));
     QCOMPARE(grab.GetPixel(5, 0), Black);
+    // ... or in the colour the caller asks for.
+    const Bitmap red = GrabScreenRect(QRect(-2, 8, 4, 4), Rgb(255, 0, 0));
+    QCOMPARE(red.GetPixel(0, 0), Rgb(255, 0, 0));
+    QCOMPARE(red.GetPixel(2, 0), Black);
+    QCOMPARE(red.GetPixel(3, 1), Black);
+    QCOMPARE(red.GetPixel(3, 2), Rgb(255, 0, 0));
 
     MovePointer(QPoint(3, 4));
     QCOMPARE(PointerPos(), QPoint(3, 4));
@@ -201,3 +210,19 @@ void TestSeam::clipboardAndShell() {
 
 QTEST_MAIN(TestSeam)
 #include "tst_seam.moc"
+
+void TestSeam::overwritingAsksOnlyForAFileThatExists() {
+    ScriptedSeam seam;
+    QTemporaryDir dir;
+    const std::filesystem::path file = ToPath(dir.filePath(QStringLiteral("shot.bmp")));
+    QVERIFY(MayOverwrite(file));
+    QVERIFY(seam.Questions.isEmpty());
+
+    QFile(ToQString(file)).open(QIODevice::WriteOnly);
+    seam.Answers = {Answer::Yes, Answer::No};
+    QVERIFY(MayOverwrite(file));
+    QVERIFY(!MayOverwrite(file));
+    QCOMPARE(seam.Questions.first(),
+             QStringLiteral("File\n") + ToQString(file) +
+                 QStringLiteral("\nhas existed. \nDo you want to overwrite it?"));
+}
