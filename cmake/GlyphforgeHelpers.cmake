@@ -34,3 +34,25 @@ function(gf_add_layer name dir)
         target_link_libraries(${name} INTERFACE ${ARG_DEPS})
     endif()
 endfunction()
+
+# The hicolor sizes the program's icon is installed at.
+set(GF_ICON_SIZES 16 22 24 32 48 64 128 256)
+
+# gf_install_man_page(SOURCE.in): the page filled in with the version and release date,
+# compressed as Debian installs man pages (where gzip is at hand), and installed in section 1.
+function(gf_install_man_page source)
+    get_filename_component(_name ${source} NAME_WLE)
+    set(_page ${CMAKE_CURRENT_BINARY_DIR}/man/${_name})
+    configure_file(${source} ${_page} @ONLY)
+    find_program(GF_GZIP gzip)
+    if(GF_GZIP)
+        add_custom_command(OUTPUT ${_page}.gz
+            COMMAND ${GF_GZIP} -9 -n -c ${_page} > ${_page}.gz
+            DEPENDS ${_page})
+        string(MAKE_C_IDENTIFIER "man_${_name}" _target)
+        add_custom_target(${_target} ALL DEPENDS ${_page}.gz)
+        install(FILES ${_page}.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    else()
+        install(FILES ${_page} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    endif()
+endfunction()

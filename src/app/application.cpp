@@ -12,7 +12,7 @@ GlyphforgeApplication::GlyphforgeApplication(int& argc, char** argv) : QApplicat
     setApplicationName(QStringLiteral("glyphforge"));
     setApplicationDisplayName(QStringLiteral("Glyphforge"));
     setOrganizationName(QStringLiteral("Glyphforge"));
-    setDesktopFileName(QStringLiteral("glyphforge"));
+    setDesktopFileName(QStringLiteral("org.glyphforge.Glyphforge"));
 }
 
 QString ExceptionMessage(const std::exception_ptr& error) {

@@ -42,7 +42,7 @@ struct IconFileInfo {
 };
 
 // Addresses of the product on the web; `from` names the control that opened the page.
-inline constexpr const char* ProductSite = "https://www.glyphforge.org/";
+inline constexpr const char* ProductSite = GF_HOMEPAGE_URL;  // the project's homepage (CMake)
 inline constexpr const char* ProductSiteShort = "glyphforge.org";
 QString ProductPage(const QString& from);
 

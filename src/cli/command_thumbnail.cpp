@@ -1,5 +1,5 @@
 // glyphforge-cli thumbnail: the picture a file manager shows for an icon, cursor or executable
-// file, run by the desktop's thumbnailer entry (glyphforge-cli.thumbnailer).
+// file, run by the desktop's thumbnailer entry (glyphforge.thumbnailer).
 
 #include <cstdio>
 #include <filesystem>
