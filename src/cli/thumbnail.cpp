@@ -14,7 +14,8 @@ std::vector<std::size_t> RankThumbnailImages(const std::vector<FoundIconImage>& 
     std::vector<std::size_t> order;
     for (std::size_t i = 0; i < images.size(); ++i) {
         const IconBlockHeader& h = images[i].Header;
-        if (h.Width >= 1 && h.Height >= 1 && h.Width <= MaxIconSide && h.Height <= MaxIconSide)
+        if (images[i].Damage.empty() && h.Width >= 1 && h.Height >= 1 && h.Width <= MaxIconSide &&
+            h.Height <= MaxIconSide)
             order.push_back(i);
     }
     auto side = [&](std::size_t i) {

@@ -21,8 +21,8 @@ inline constexpr std::size_t MaxThumbnailAttempts = 8;
 // The images to try for a thumbnail of `size` x `size` pixels, best first (indices into
 // `images`): those whose sides are both at most `size`, the largest first, then the larger
 // ones, again the largest first (they are shrunk); among images of one size the deepest first,
-// then file order. Images whose header gives a side below 1 or above MaxIconSide cannot be
-// shown and are left out.
+// then file order. Images the listing marks damaged, or whose header gives a side below 1 or
+// above MaxIconSide, cannot be shown and are left out.
 std::vector<std::size_t> RankThumbnailImages(const std::vector<FoundIconImage>& images, int size);
 
 // The thumbnail of `file` (named `name`, which decides only for files whose first bytes say

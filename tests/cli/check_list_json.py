@@ -17,6 +17,7 @@ import sys
 HEADER = re.compile(rb"^(.*): (icon file|executable|animated cursor), (\d+) icon images?$")
 IMAGE = re.compile(
     rb"^  #(\d+)  (\d+)x(\d+)  (\d+) bits  (BMP|PNG)  (\d+) bytes  offset (\d+)(?:\s|$)")
+DAMAGED = re.compile(rb"^  #(\d+)  damaged: (.*)  (\d+) bytes  offset (\d+)$")
 KINDS = {b"icon file": "icon_file", b"executable": "executable",
          b"animated cursor": "animated_cursor"}
 
@@ -30,10 +31,14 @@ def text_listing(out):
             current = files.setdefault(header.group(1), (KINDS[header.group(2)], []))
             continue
         image = IMAGE.match(line)
+        damaged = DAMAGED.match(line)
         if image and current is not None:
             g = image.groups()
             current[1].append((int(g[0]), int(g[1]), int(g[2]), int(g[3]), g[4].decode(),
                                int(g[5]), int(g[6])))
+        elif damaged and current is not None:
+            g = damaged.groups()
+            current[1].append((int(g[0]), "damaged", g[1].decode(), int(g[2]), int(g[3])))
     return files
 
 
@@ -82,8 +87,9 @@ def main():
         kind, images = expected[raw]
         if entry.get("kind") != kind:
             problems.append(f"{raw!r}: kind {entry.get('kind')!r}, text says {kind!r}")
-        got = [(i["index"], i["width"], i["height"], i["bit_count"], i["storage"], i["bytes"],
-                i["offset"]) for i in entry.get("images", [])]
+        got = [(i["index"], "damaged", i["damaged"], i["bytes"], i["offset"]) if "damaged" in i
+               else (i["index"], i["width"], i["height"], i["bit_count"], i["storage"],
+                     i["bytes"], i["offset"]) for i in entry.get("images", [])]
         if got != images:
             problems.append(f"{raw!r}: images {got} differ from the text listing {images}")
     for p in problems:

@@ -30,12 +30,14 @@ FoundIconImage Found(std::int64_t w, std::int64_t h, int bits, bool png = false)
 }
 
 TEST(RankThumbnailImages, LargestThatFitsThenSmallerThenLargerFromTheLargest) {
-    const std::vector<FoundIconImage> images = {
+    std::vector<FoundIconImage> images = {
         Found(16, 16, 4),          Found(32, 32, 8), Found(32, 32, 32), Found(48, 48, 32),
         Found(256, 256, 32, true), Found(0, 0, 32),  // a side of 0 cannot be shown
         Found(2, 268435457, 32),                     // nor a damaged header's
         Found(32, 32, 32),                           // equal to #2: file order decides
+        Found(64, 64, 32),                           // marked damaged below
     };
+    images.back().Damage = "The icon image is cut short.";
     const struct {
         int Size;
         std::vector<std::size_t> Order;
