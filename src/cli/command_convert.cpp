@@ -1,6 +1,6 @@
-// glyphforge-cli convert: a picture (BMP, PNG, JPEG or the first frame of a GIF) goes the icon
-// editor's road without its window (size page, transparency page, colour bits page and
-// "Finish") and becomes an icon file, optionally with several sizes in one file, and the PNG
+// glyphforge-cli convert: a picture (BMP, PNG, JPEG, a metafile drawn by the windows' player, or
+// the first frame of a GIF) goes the icon editor's road without its window (size page,
+// transparency page, colour bits page and "Finish") and becomes an icon file, optionally with several sizes in one file, and the PNG
 // and BMP outputs of the Save command.
 
 #include <cstdio>
@@ -19,6 +19,7 @@
 #include "platform/file_io.h"
 #include "platform/gif_codec.h"
 #include "platform/icon_draw.h"
+#include "platform/metafile_module.h"
 
 namespace gf::cli {
 
@@ -27,8 +28,9 @@ namespace {
 constexpr const char* ConvertUsage =
     "Usage: glyphforge-cli convert [OPTIONS] PICTURE OUT.ico\n"
     "\n"
-    "Converts a BMP, PNG, JPEG or GIF picture (recognised by its content, else by its\n"
-    "extension; of a GIF the first frame) into an icon file, the way the icon editor does.\n"
+    "Converts a BMP, PNG, JPEG, GIF or WMF picture (recognised by its content, else by its\n"
+    "extension; of a GIF the first frame; a metafile drawn at its own size on white) into an\n"
+    "icon file, the way the icon editor does.\n"
     "A side longer than 256 pixels is first shrunk to 256 by itself, averaging areas; the\n"
     "aspect ratio is not kept. A picture whose alpha channel is in use gets its transparency\n"
     "from it; any other picture is opaque unless a transparent colour is given.\n"
@@ -276,7 +278,14 @@ Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
     auto bytes = ReadFileBytes(path);
     if (!bytes)
         return bytes.GetError();
-    if (DetectPictureKind(*bytes, path) == PictureKind::Gif) {
+    const PictureKind kind = DetectPictureKind(*bytes, path);
+    if (kind == PictureKind::Wmf) {
+        auto drawn = RenderMetafileThroughModule(*bytes);
+        if (!drawn)
+            return Error{PathText(path) + ": " + drawn.ErrorMessage()};
+        return LimitPictureForEditor(*drawn);
+    }
+    if (kind == PictureKind::Gif) {
         auto gif = DecodeGif(*bytes);
         if (!gif)
             return Error{PathText(path) + ": " + gif.ErrorMessage()};

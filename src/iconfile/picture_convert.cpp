@@ -10,6 +10,7 @@
 #include "platform/icon_draw.h"
 #include "platform/jpeg_codec.h"
 #include "platform/png_codec.h"
+#include "platform/wmf_parser.h"
 
 namespace gf {
 
@@ -95,6 +96,13 @@ PictureKind DetectPictureKind(Bytes head, const std::filesystem::path& name) {
     if (head.size() >= 4 && head[0] == 'G' && head[1] == 'I' && head[2] == 'F' && head[3] == '8') {
         return PictureKind::Gif;
     }
+    const auto first = ReadU32(head, 0);
+    const auto type = ReadU16(head, 0), words = ReadU16(head, 2), version = ReadU16(head, 4);
+    if ((first && *first == wmf::PlaceableKey) ||
+        (type && words && version && (*type == 1 || *type == 2) && *words == 9 &&
+         (*version == 0x0100 || *version == 0x0300))) {
+        return PictureKind::Wmf;
+    }
     std::string ext = name.extension().string();
     std::transform(ext.begin(), ext.end(), ext.begin(),
                    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -106,6 +114,8 @@ PictureKind DetectPictureKind(Bytes head, const std::filesystem::path& name) {
         return PictureKind::Jpeg;
     if (ext == ".gif")
         return PictureKind::Gif;
+    if (ext == ".wmf")
+        return PictureKind::Wmf;
     return PictureKind::Unknown;
 }
 
@@ -136,6 +146,8 @@ Result<Bitmap> DecodePictureFile(Bytes bytes, const std::filesystem::path& path)
         case PictureKind::Gif:
             return Error{PathText(path) +
                          " is a GIF picture; only BMP, PNG and JPEG are read here."};
+        case PictureKind::Wmf:
+            return Error{PathText(path) + " is a metafile; only BMP, PNG and JPEG are read here."};
         case PictureKind::Unknown:
             return Error{PathText(path) + " is not a BMP, PNG or JPEG picture."};
     }

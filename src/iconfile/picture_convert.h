@@ -40,9 +40,10 @@ Bitmap LimitPictureForEditor(const Bitmap& source);
 // (which may be the same file).
 Status LimitPictureFile(const std::filesystem::path& source, const std::filesystem::path& target);
 
-enum class PictureKind { Unknown, Bmp, Png, Jpeg, Gif };
+enum class PictureKind { Unknown, Bmp, Png, Jpeg, Gif, Wmf };
 
-// The kind by the file's first bytes, else by the extension (case-insensitive).
+// The kind by the file's first bytes (a metafile: the placeable key, or a memory or disk
+// metafile header of 9 words), else by the extension (case-insensitive).
 PictureKind DetectPictureKind(Bytes head, const std::filesystem::path& name);
 
 // Reads a BMP, PNG or JPEG picture as the converters would turn it into a BMP: PNGs by

@@ -187,6 +187,8 @@ class RecordParser {
                 return Emit(p, SetMapModeCmd{static_cast<int>(p.U16())});
             case FnSetPolyFillMode:
                 return Emit(p, SetPolyFillMode{static_cast<int>(p.U16())});
+            case FnSetStretchBltMode:
+                return Emit(p, SetStretchMode{static_cast<int>(p.U16())});
             case FnSetBkMode:
                 return Emit(p, SetBkMode{static_cast<int>(p.U16())});
             case FnSetBkColor:
@@ -633,12 +635,27 @@ Bounds DrawingBounds(const std::vector<Command>& commands) {
     return b;
 }
 
-// The picture frame and size of a metafile without the placeable header: its own window, the
-// viewport it asks for giving the size in pixels when it sets one (also without a window, as
-// the fixed mapping modes need none), else the extent of its drawing taken as pixels.
+// Pixels at the screen resolution for `extent` units of which `unitsPerInch` make an inch,
+// rounded, and never below one.
+int ExtentInPixels(std::int64_t extent, int unitsPerInch) {
+    extent = std::abs(extent);
+    return static_cast<int>(std::clamp<std::int64_t>(
+        (extent * PixelsPerInch + unitsPerInch / 2) / unitsPerInch, 1,
+        std::numeric_limits<int>::max()));
+}
+
+// The picture frame and size of a metafile without the placeable header, as other renderers
+// take them. The logical units of the physical mapping modes have their own length, and the
+// frame is what is drawn (y grows upwards there, so its top is the highest point). In text
+// mode a unit is a pixel. Otherwise the frame is the file's own window, or what is drawn, and a
+// logical unit is a twip (1440 to the inch), unless the file asks for a viewport, whose
+// extent is then the picture's size in pixels.
 void DerivePlainFrame(Picture& pic) {
+    std::optional<int> mode;
     std::optional<Point> org, ext, viewportExt;
     for (const auto& c : pic.Commands) {
+        if (auto* m = std::get_if<SetMapModeCmd>(&c); m && !mode)
+            mode = m->Mode;
         if (auto* o = std::get_if<SetWindowOrg>(&c); o && !org)
             org = o->P;
         if (auto* e = std::get_if<SetWindowExt>(&c); e && !ext && e->P.X != 0 && e->P.Y != 0) {
@@ -649,31 +666,61 @@ void DerivePlainFrame(Picture& pic) {
             viewportExt = v->P;
         }
     }
+    const int physicalUnits = mode ? UnitsPerInchOfMode(*mode) : 0;
+    if (physicalUnits > 0) {
+        Bounds b = DrawingBounds(pic.Commands);
+        if (!b.Any)
+            return;
+        pic.Frame = {b.MinX, b.MaxY, b.MaxX, b.MinY};
+        pic.Width = ExtentInPixels(std::int64_t{b.MaxX} - b.MinX, physicalUnits);
+        pic.Height = ExtentInPixels(std::int64_t{b.MaxY} - b.MinY, physicalUnits);
+        return;
+    }
+    const bool textMode = mode == MmText;
     if (ext) {
         Point o = org.value_or(Point{});
         pic.Frame = {o.X, o.Y, o.X + ext->X, o.Y + ext->Y};
-        Point size = viewportExt.value_or(*ext);
-        pic.Width = std::abs(size.X);
-        pic.Height = std::abs(size.Y);
-        return;
-    }
-    if (viewportExt) {
-        // Units of a fixed mapping mode: the viewport is the picture.
+    } else if (viewportExt && !textMode) {
         Point o = org.value_or(Point{});
         pic.Frame = {o.X, o.Y, o.X + viewportExt->X, o.Y + viewportExt->Y};
+    } else {
+        Bounds b = DrawingBounds(pic.Commands);
+        if (!b.Any)
+            return;
+        pic.Frame = {std::min(b.MinX, 0), std::min(b.MinY, 0), b.MaxX, b.MaxY};
+    }
+    const std::int64_t w = std::int64_t{pic.Frame.Right} - pic.Frame.Left;
+    const std::int64_t h = std::int64_t{pic.Frame.Bottom} - pic.Frame.Top;
+    if (w == 0 || h == 0)
+        return;
+    if (viewportExt && !textMode) {
         pic.Width = std::abs(viewportExt->X);
         pic.Height = std::abs(viewportExt->Y);
-        return;
+    } else {
+        const int unitsPerInch = textMode ? PixelsPerInch : TwipsPerInch;
+        pic.Width = ExtentInPixels(w, unitsPerInch);
+        pic.Height = ExtentInPixels(h, unitsPerInch);
     }
-    Bounds b = DrawingBounds(pic.Commands);
-    if (!b.Any)
-        return;
-    pic.Frame = {std::min(b.MinX, 0), std::min(b.MinY, 0), b.MaxX, b.MaxY};
-    pic.Width = pic.Frame.Right - pic.Frame.Left;
-    pic.Height = pic.Frame.Bottom - pic.Frame.Top;
 }
 
 }  // namespace
+
+int UnitsPerInchOfMode(int mode) {
+    switch (mode) {
+        case MmLoMetric:
+            return 254;
+        case MmHiMetric:
+            return 2540;
+        case MmLoEnglish:
+            return 100;
+        case MmHiEnglish:
+            return 1000;
+        case MmTwips:
+            return TwipsPerInch;
+        default:
+            return 0;
+    }
+}
 
 Result<Bitmap> DecodePackedDib(Bytes dib, std::int64_t maxPixels) {
     auto g = ReadDibGeometry(dib);

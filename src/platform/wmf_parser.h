@@ -33,6 +33,8 @@ inline constexpr std::uint64_t MaxFileBytes = 64ull * 1024 * 1024;
 
 // The screen resolution pictures are measured at.
 inline constexpr int PixelsPerInch = 96;
+// The logical unit of a metafile whose mapping mode gives it no length of its own.
+inline constexpr int TwipsPerInch = 1440;
 
 inline constexpr std::uint32_t PlaceableKey = 0x9AC6CDD7;
 
@@ -109,6 +111,10 @@ enum MapMode : int {
     MmAnisotropic = 8,
 };
 
+// Logical units to the inch of the physical mapping modes (whose y axis points up); 0 for
+// text, isotropic and anisotropic mode.
+int UnitsPerInchOfMode(int mode);
+
 // Raster operations the painter knows.
 enum RasterOp : std::uint32_t {
     RopBlackness = 0x00000042,
@@ -131,6 +137,8 @@ inline constexpr int TransparentMode = 1;  // SetBkMode
 inline constexpr int OpaqueMode = 2;
 inline constexpr int AlternateFill = 1;  // SetPolyFillMode
 inline constexpr int WindingFill = 2;
+inline constexpr int ColorOnColorStretch = 3;  // SetStretchBltMode: pixels replicated or dropped
+inline constexpr int HalftoneStretch = 4;      // SetStretchBltMode: pixels averaged
 
 // SetTextAlign flags.
 inline constexpr unsigned TaUpdateCp = 0x0001;
@@ -221,6 +229,9 @@ struct SetMapModeCmd {
 };
 struct SetPolyFillMode {
     int Mode = AlternateFill;
+};
+struct SetStretchMode {
+    int Mode = 1;  // BLACKONWHITE, the system's default
 };
 struct SetBkMode {
     int Mode = OpaqueMode;
@@ -318,7 +329,7 @@ struct DrawDib {
 using Command =
     std::variant<SetWindowOrg, SetWindowExt, SetViewportOrg, SetViewportExt, OffsetWindowOrg,
                  OffsetViewportOrg, ScaleWindowExt, ScaleViewportExt, SetMapModeCmd,
-                 SetPolyFillMode, SetBkMode, SetBkColor, SetTextColor, SetTextAlign, SaveDc,
+                 SetPolyFillMode, SetStretchMode, SetBkMode, SetBkColor, SetTextColor, SetTextAlign, SaveDc,
                  RestoreDc, CreateObject, SelectObject, DeleteObject, IntersectClipRect,
                  ExcludeClipRect, MoveTo, LineTo, Polyline, Polygon, PolyPolygon, Rectangle,
                  RoundRect, Ellipse, ArcCmd, SetPixel, Text, PatBlt, DrawDib>;
@@ -326,7 +337,8 @@ using Command =
 struct Picture {
     bool Placeable = false;
     // The logical rectangle that fills the picture: the placeable bounding box, else the
-    // first window origin and extent, else the extent of what is drawn.
+    // first window origin and extent, else the extent of what is drawn (top-left corner
+    // first; in the physical mapping modes the top is the highest y).
     Rect Frame;
     int UnitsPerInch = 0;  // placeable only
     int Width = 0;         // picture size in pixels

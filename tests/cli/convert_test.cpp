@@ -12,6 +12,7 @@
 #include "platform/file_io.h"
 #include "platform/png_codec.h"
 #include "support/temp_folder.h"
+#include "support/wmf_builder.h"
 
 #if !defined(_WIN32)
 #include <sys/wait.h>
@@ -106,6 +107,64 @@ TEST(CliConvert, ShrinksLargePicturesAndMakesOpaquePicturesOpaque) {
     EXPECT_EQ(icon->Color.GetPixel(100, 20), Rgb(0, 128, 255));
     EXPECT_EQ(icon->Color.GetAlpha(100, 20), 255);
     EXPECT_EQ(icon->Mask.Row(20)[0], 0);
+}
+
+TEST(CliConvert, DrawsMetafilesThroughTheWindowsPlayer) {
+#if !defined(GF_HAVE_METAFILE_MODULE)
+    GTEST_SKIP() << "built without the windows, so without the metafile player";
+#else
+    test::TempFolder dir;
+    // 4000 x 3000 twips without a placeable header: 267 x 200 pixels, shrunk to 256 x 200. A
+    // red left half and, in the right half, an 8 x 8 pattern of 4-pixel stripes, which stays
+    // 4 pixels wide under the mapping of 15 units to the pixel.
+    Bitmap stripes(8, 8, PixelFormat::Bits24);
+    stripes.Fill(Rgb(255, 255, 255));
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 4; ++x)
+            stripes.SetPixel(x, y, Rgb(0, 0, 255));
+    const auto wmf = test::WmfBuilder()
+                         .SetMapMode(8)
+                         .SetWindowOrg(0, 0)
+                         .SetWindowExt(4000, 3000)
+                         .CreatePen(5, 0, Rgb(0, 0, 0))
+                         .SelectObject(0)
+                         .CreateBrush(0, Rgb(255, 0, 0))
+                         .SelectObject(1)
+                         .Rectangle(0, 0, 2000, 3000)
+                         .CreateDibPatternBrush(stripes)
+                         .SelectObject(2)
+                         .Rectangle(2000, 0, 4000, 3000)
+                         .Build();
+    ASSERT_TRUE(WriteFileAtomic(dir / "drawing.wmf", wmf).Ok());
+    RunResult r = RunCli(dir, {"convert", "--bits", "24", (dir / "drawing.wmf").string(),
+                               (dir / "drawing.ico").string()});
+    ASSERT_EQ(r.Exit, 0) << r.Err;
+    EXPECT_EQ(r.Err, "");
+    auto icon = LoadIconFileFirstSize(dir / "drawing.ico");
+    ASSERT_TRUE(icon.Ok()) << icon.ErrorMessage();
+    EXPECT_EQ(icon->Width(), 256);
+    EXPECT_EQ(icon->Height(), 200);
+    EXPECT_EQ(icon->Color.GetPixel(60, 100), Rgb(255, 0, 0));
+    // The stripes, averaged by the shrink from 267 to 256 columns, still alternate.
+    int blue = 0, white = 0;
+    for (int x = 150; x < 250; ++x) {
+        const Color c = icon->Color.GetPixel(x, 100);
+        blue += BlueOf(c) > 200 && RedOf(c) < 60;
+        white += RedOf(c) > 200;
+    }
+    EXPECT_GT(blue, 30);
+    EXPECT_GT(white, 30);
+
+    // A file that only looks like a metafile is refused with the player's reason.
+    ASSERT_TRUE(WriteFileAtomic(dir / "broken.wmf", std::vector<std::uint8_t>(wmf.begin(),
+                                                                              wmf.begin() + 18))
+                    .Ok());
+    RunResult broken = RunCli(dir, {"convert", (dir / "broken.wmf").string(),
+                                    (dir / "broken.ico").string()});
+    EXPECT_EQ(broken.Exit, 1);
+    EXPECT_NE(broken.Err.find("broken.wmf"), std::string::npos) << broken.Err;
+    EXPECT_FALSE(fs::exists(dir / "broken.ico"));
+#endif
 }
 
 TEST(CliConvert, HelpAndUsageErrors) {

@@ -41,36 +41,85 @@ TEST(WmfParser, PlaceableHeaderGivesSizeAtScreenResolution) {
     EXPECT_FALSE(pic.Truncated);
 }
 
-TEST(WmfParser, PlainMetafileTakesItsSizeFromWindowViewportOrDrawing) {
-    Picture byWindow = ParseOk(
-        WmfBuilder().SetWindowOrg(-10, 5).SetWindowExt(200, -100).Ellipse(0, 0, 5, 5).Build());
-    EXPECT_FALSE(byWindow.Placeable);
-    EXPECT_EQ(byWindow.Width, 200);
-    EXPECT_EQ(byWindow.Height, 100);
-    EXPECT_EQ(byWindow.Frame, (Rect{-10, 5, 190, -95}));
-
-    Picture byViewport = ParseOk(
-        WmfBuilder().SetWindowExt(1000, 1000).SetViewportExt(64, 32).Ellipse(0, 0, 5, 5).Build());
-    EXPECT_EQ(byViewport.Width, 64);
-    EXPECT_EQ(byViewport.Height, 32);
-
-    Picture viewportOnly = ParseOk(WmfBuilder()
-                                       .SetMapMode(MmLoMetric)
-                                       .SetViewportExt(120, 90)
-                                       .Rectangle(0, 0, 254, -254)
-                                       .Build());
-    EXPECT_EQ(viewportOnly.Width, 120);
-    EXPECT_EQ(viewportOnly.Height, 90);
-    EXPECT_EQ(viewportOnly.Frame, (Rect{0, 0, 120, 90}));
-
-    Picture byDrawing =
-        ParseOk(WmfBuilder().Rectangle(10, 20, 70, 45).Polyline({{5, 5}, {80, 30}}).Build());
-    EXPECT_EQ(byDrawing.Frame, (Rect{0, 0, 80, 45}));
-    EXPECT_EQ(byDrawing.Width, 80);
-    EXPECT_EQ(byDrawing.Height, 45);
+TEST(WmfParser, PlainMetafileIsSizedByItsUnits) {
+    // Without the placeable header a logical unit is a twip (15 to the pixel), unless the
+    // mapping mode gives it a length (or text mode makes it a pixel); a viewport the file asks
+    // for is the picture's size in pixels.
+    const struct {
+        const char* Name;
+        WmfBuilder File;
+        int Width, Height;
+        Rect Frame;
+    } cases[] = {
+        {"anisotropic window",
+         WmfBuilder()
+             .SetMapMode(MmAnisotropic)
+             .SetWindowOrg(0, 0)
+             .SetWindowExt(8000, 6000)
+             .Ellipse(0, 0, 5, 5),
+         533,
+         400,
+         {0, 0, 8000, 6000}},
+        {"window, no mode",
+         WmfBuilder().SetWindowOrg(-10, 5).SetWindowExt(300, -150).Ellipse(0, 0, 5, 5),
+         20,
+         10,
+         {-10, 5, 290, -145}},
+        {"isotropic window",
+         WmfBuilder().SetMapMode(MmIsotropic).SetWindowExt(1440, 720).Ellipse(0, 0, 5, 5),
+         96,
+         48,
+         {0, 0, 1440, 720}},
+        {"viewport",
+         WmfBuilder().SetWindowExt(1000, 1000).SetViewportExt(64, 32).Ellipse(0, 0, 5, 5),
+         64,
+         32,
+         {0, 0, 1000, 1000}},
+        {"text mode",
+         WmfBuilder().SetMapMode(MmText).SetWindowExt(200, 100).SetViewportExt(5, 5).Ellipse(0, 0,
+                                                                                             5, 5),
+         200,
+         100,
+         {0, 0, 200, 100}},
+        {"drawing only",
+         WmfBuilder().Rectangle(10, 20, 1200, 450).Polyline({{5, 5}, {1500, 30}}),
+         100,
+         30,
+         {0, 0, 1500, 450}},
+        {"low metric",
+         WmfBuilder().SetMapMode(MmLoMetric).SetViewportExt(120, 90).Rectangle(0, 0, 254, -127),
+         96,
+         48,
+         {0, 0, 254, -127}},
+        {"high metric",
+         WmfBuilder().SetMapMode(MmHiMetric).Rectangle(2540, -2540, 7620, -5080),
+         192,
+         96,
+         {2540, -2540, 7620, -5080}},
+        {"high english",
+         WmfBuilder().SetMapMode(MmHiEnglish).Ellipse(0, 0, 500, -250),
+         48,
+         24,
+         {0, 0, 500, -250}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        Picture pic = ParseOk(c.File.Build());
+        EXPECT_FALSE(pic.Placeable);
+        EXPECT_EQ(pic.Width, c.Width);
+        EXPECT_EQ(pic.Height, c.Height);
+        EXPECT_EQ(pic.Frame, c.Frame);
+    }
 
     auto empty = ParseWmf(WmfBuilder().SetBkMode(1).Build());
     EXPECT_FALSE(empty.Ok());
+    // The caps still hold: 16384 x 16384 pixels of twips is more than a picture may have.
+    auto huge = ParseWmf(WmfBuilder()
+                             .SetWindowExt(30000, 30000)
+                             .SetViewportExt(30000, 30000)
+                             .Ellipse(0, 0, 5, 5)
+                             .Build());
+    EXPECT_FALSE(huge.Ok());
 }
 
 TEST(WmfParser, RecordParametersAreDecodedInStoredOrder) {
@@ -227,11 +276,14 @@ TEST(WmfParser, BadHeadersAndSizesAreRefused) {
     auto huge = ParseWmf(WmfBuilder().Placeable(-16000, 0, 16000, 10, 96).Build());
     ASSERT_FALSE(huge.Ok());
     EXPECT_NE(huge.ErrorMessage().find("too large"), std::string::npos);
-    EXPECT_FALSE(
-        ParseWmf(WmfBuilder().SetWindowExt(30000, 30000).Ellipse(0, 0, 1, 1).Build()).Ok());
+    // In text mode a unit is a pixel.
+    auto pixels = [](int w, int h) {
+        return ParseWmf(WmfBuilder().SetMapMode(MmText).SetWindowExt(w, h).Build()).Ok();
+    };
+    EXPECT_FALSE(pixels(30000, 30000));
     // Within each side but too many pixels in all.
-    EXPECT_FALSE(ParseWmf(WmfBuilder().SetWindowExt(16000, 16000).Build()).Ok());
-    EXPECT_TRUE(ParseWmf(WmfBuilder().SetWindowExt(16000, 10).Build()).Ok());
+    EXPECT_FALSE(pixels(16000, 16000));
+    EXPECT_TRUE(pixels(16000, 10));
 }
 
 TEST(WmfParser, BitmapRecordsCarryDecodedDibs) {

@@ -140,6 +140,17 @@ WmfBuilder& WmfBuilder::CreateFont(int height, const std::string& face, int weig
     return RecordBytes(0x02FB, bytes);
 }
 
+WmfBuilder& WmfBuilder::CreateDibPatternBrush(const Bitmap& pattern) {
+    ++Created;
+    std::vector<std::uint16_t> words{5, 0};  // BS_DIBPATTERN, colours in the DIB's own table
+    AppendWords(words, PackedDib(pattern));
+    return Record(0x0142, words);
+}
+
+WmfBuilder& WmfBuilder::SetStretchBltMode(int mode) {
+    return Record(0x0107, {W(mode)});
+}
+
 WmfBuilder& WmfBuilder::CreatePalette() {
     ++Created;
     // Start 0x300, one entry.

@@ -38,6 +38,8 @@ class WmfBuilder {
     WmfBuilder& SetTextColor(Color c);
     WmfBuilder& SetTextAlign(unsigned align);
     WmfBuilder& SetPolyFillMode(int mode);
+    // 3 COLORONCOLOR (replicate), 4 HALFTONE (smooth).
+    WmfBuilder& SetStretchBltMode(int mode);
     WmfBuilder& SaveDc();
     WmfBuilder& RestoreDc(int which);
 
@@ -45,6 +47,8 @@ class WmfBuilder {
     WmfBuilder& CreateBrush(int style, Color c, int hatch = 0);
     WmfBuilder& CreateFont(int height, const std::string& face, int weight = 400,
                            int escapement = 0);
+    // A brush that tiles the bitmap (stored as a DIB with its own colours).
+    WmfBuilder& CreateDibPatternBrush(const Bitmap& pattern);
     WmfBuilder& CreatePalette();
     WmfBuilder& SelectObject(int slot);
     WmfBuilder& DeleteObject(int slot);

@@ -40,6 +40,7 @@ struct DcState {
     Color BkColour = White;
     int BkMode = OpaqueMode;
     int FillMode = AlternateFill;
+    int StretchMode = 1;  // BLACKONWHITE
     unsigned TextAlign = 0;
     QPointF Position{0, 0};  // logical
     bool HasClip = false;
@@ -48,20 +49,8 @@ struct DcState {
 
 // Device pixels per logical unit of the fixed mapping modes, at the screen resolution.
 double FixedModeScale(int mode) {
-    switch (mode) {
-        case MmLoMetric:
-            return PixelsPerInch / 254.0;
-        case MmHiMetric:
-            return PixelsPerInch / 2540.0;
-        case MmLoEnglish:
-            return PixelsPerInch / 100.0;
-        case MmHiEnglish:
-            return PixelsPerInch / 1000.0;
-        case MmTwips:
-            return PixelsPerInch / 1440.0;
-        default:
-            return 1.0;
-    }
+    const int unitsPerInch = UnitsPerInchOfMode(mode);
+    return unitsPerInch > 0 ? static_cast<double>(PixelsPerInch) / unitsPerInch : 1.0;
 }
 
 class Player {
@@ -190,10 +179,16 @@ class Player {
                 int h = (b.Hatch >= 0 && b.Hatch < 6) ? b.Hatch : 0;
                 return QBrush(ToQColor(b.Colour), Hatches[h]);
             }
-            case BsDibPattern:
-                if (b.Pattern)
-                    return QBrush(ToQImage(*b.Pattern, AlphaUse::Ignore));
-                return QBrush(Qt::NoBrush);
+            case BsDibPattern: {
+                if (!b.Pattern)
+                    return QBrush(Qt::NoBrush);
+                // A pattern tiles in device pixels from the picture's corner, whatever the
+                // mapping: the brush undoes the painter's transform.
+                QBrush brush(ToQImage(*b.Pattern, AlphaUse::Ignore));
+                brush.setTransform(QTransform::fromTranslate(Target.left(), Target.top()) *
+                                   LogicalToDevice().inverted());
+                return brush;
+            }
             case BsNull:
             default:
                 return QBrush(Qt::NoBrush);
@@ -260,6 +255,7 @@ class Player {
         if (c.Mode == AlternateFill || c.Mode == WindingFill)
             State.FillMode = c.Mode;
     }
+    void Do(const SetStretchMode& c) { State.StretchMode = c.Mode; }
     void Do(const SetBkMode& c) {
         if (c.Mode == TransparentMode || c.Mode == OpaqueMode)
             State.BkMode = c.Mode;
@@ -650,7 +646,17 @@ class Player {
         image = image.mirrored(mirrorX, mirrorY);
         P.setTransform(QTransform());
         P.setCompositionMode(*mode);
+        // HALFTONE averages what a stretch drops or adds; every other mode replicates pixels.
+        const bool smooth = State.StretchMode == HalftoneStretch &&
+                            (part.width() != image.width() || part.height() != image.height());
+        if (smooth && part.width() <= image.width() && part.height() <= image.height()) {
+            // Shrunk by averaging areas; the result is never larger than the bitmap.
+            const QSize size(std::max(1, qRound(part.width())), std::max(1, qRound(part.height())));
+            image = image.scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        }
+        P.setRenderHint(QPainter::SmoothPixmapTransform, smooth);
         P.drawImage(part, image);
+        P.setRenderHint(QPainter::SmoothPixmapTransform, false);
         P.setCompositionMode(QPainter::CompositionMode_SourceOver);
         Spend(part);
     }

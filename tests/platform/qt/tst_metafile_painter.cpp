@@ -40,6 +40,13 @@ Bitmap Render(const std::vector<std::uint8_t>& bytes) {
     return std::move(bitmap).Value();
 }
 
+// In text mode a logical unit is a pixel, so shapes land where their coordinates say.
+WmfBuilder PixelMetafile() {
+    WmfBuilder b;
+    b.SetMapMode(1);
+    return b;
+}
+
 QString Hex(Color c) {
     return QString::asprintf("%06X", c);
 }
@@ -126,18 +133,44 @@ class TestMetafilePainter : public QObject {
     }
 
     void mappingModes() {
-        // Low metric: a tenth of a millimetre, y upwards: 254 units are one inch, 96 pixels.
+        // Low metric: a tenth of a millimetre, y upwards: 254 units are one inch, 96 pixels. The
+        // picture is what is drawn, at that scale; a viewport extent means nothing here.
         Bitmap lo = Render(WmfBuilder()
                                .SetMapMode(2)
                                .SetViewportExt(120, 120)
-                               .CreateBrush(0, Red)
+                               .CreatePen(5, 0, Black)
                                .SelectObject(0)
-                               .Rectangle(0, 0, 254, -254)
+                               .CreateBrush(0, Red)
+                               .SelectObject(1)
+                               .Rectangle(0, 0, 127, -254)
+                               .CreateBrush(0, Blue)
+                               .SelectObject(2)
+                               .Rectangle(127, -127, 254, -254)
                                .Build());
-        QCOMPARE(lo.Width(), 120);
-        PIXEL(lo, 48, 48, Red);
-        PIXEL(lo, 100, 48, White);
-        PIXEL(lo, 48, 100, White);
+        QCOMPARE(lo.Width(), 96);
+        QCOMPARE(lo.Height(), 96);
+        PIXEL(lo, 24, 24, Red);
+        PIXEL(lo, 24, 72, Red);
+        PIXEL(lo, 72, 24, White);
+        PIXEL(lo, 72, 72, Blue);
+
+        // Without the placeable header, units that have no length of their own are twips: an
+        // anisotropic window of 8000 x 6000 is 533 x 400 pixels, filled by the window.
+        Bitmap twips = Render(WmfBuilder()
+                                  .SetMapMode(8)
+                                  .SetWindowOrg(0, 0)
+                                  .SetWindowExt(8000, 6000)
+                                  .CreatePen(5, 0, Black)
+                                  .SelectObject(0)
+                                  .CreateBrush(0, Green)
+                                  .SelectObject(1)
+                                  .Rectangle(4000, 3000, 8000, 6000)
+                                  .Build());
+        QCOMPARE(twips.Width(), 533);
+        QCOMPARE(twips.Height(), 400);
+        PIXEL(twips, 270, 205, Green);
+        PIXEL(twips, 530, 397, Green);
+        PIXEL(twips, 262, 195, White);
 
         // Isotropic: the window 100 x 50 in a 200 x 200 viewport keeps square units (x2).
         Bitmap iso = Render(WmfBuilder()
@@ -171,7 +204,7 @@ class TestMetafilePainter : public QObject {
         auto squares = std::vector<std::vector<std::pair<int, int>>>{
             {{0, 0}, {60, 0}, {60, 60}, {0, 60}}, {{20, 20}, {40, 20}, {40, 40}, {20, 40}}};
         auto build = [&](int mode) {
-            return WmfBuilder()
+            return PixelMetafile()
                 .SetWindowExt(100, 100)
                 .CreatePen(5, 0, Black)
                 .SelectObject(0)
@@ -201,7 +234,7 @@ class TestMetafilePainter : public QObject {
     }
 
     void roundRectanglesPiesChordsAndArcs() {
-        Bitmap b = Render(WmfBuilder()
+        Bitmap b = Render(PixelMetafile()
                               .SetWindowExt(200, 100)
                               .CreatePen(5, 0, Black)
                               .SelectObject(0)
@@ -218,7 +251,7 @@ class TestMetafilePainter : public QObject {
         PIXEL(b, 185, 15, Red);    // beyond the chord's line
         PIXEL(b, 160, 40, White);  // the pie's part that a chord leaves out
 
-        Bitmap arc = Render(WmfBuilder()
+        Bitmap arc = Render(PixelMetafile()
                                 .SetWindowExt(100, 100)
                                 .CreatePen(0, 4, Green)
                                 .SelectObject(0)
@@ -238,7 +271,7 @@ class TestMetafilePainter : public QObject {
     }
 
     void objectsStatesAndClipping() {
-        Bitmap b = Render(WmfBuilder()
+        Bitmap b = Render(PixelMetafile()
                               .SetWindowExt(100, 100)
                               .CreatePen(5, 0, Black)
                               .SelectObject(0)
@@ -269,7 +302,7 @@ class TestMetafilePainter : public QObject {
     }
 
     void textAndBackground() {
-        Bitmap b = Render(WmfBuilder()
+        Bitmap b = Render(PixelMetafile()
                               .SetWindowExt(200, 100)
                               .CreateFont(-30, "DejaVu Sans", 700)
                               .SelectObject(0)
@@ -293,7 +326,7 @@ class TestMetafilePainter : public QObject {
 
     void hatchedBrushesFollowTheBackgroundMode() {
         auto build = [](int bkMode) {
-            return WmfBuilder()
+            return PixelMetafile()
                 .SetWindowExt(60, 30)
                 .CreatePen(5, 0, Black)
                 .SelectObject(0)
@@ -315,7 +348,7 @@ class TestMetafilePainter : public QObject {
     }
 
     void clippedTextStaysInItsBox() {
-        Bitmap b = Render(WmfBuilder()
+        Bitmap b = Render(PixelMetafile()
                               .SetWindowExt(200, 60)
                               .CreateFont(-40, "DejaVu Sans", 700)
                               .SelectObject(0)
@@ -328,7 +361,7 @@ class TestMetafilePainter : public QObject {
 
     void textAlignment() {
         // Right-aligned at x = 190: the text ends there.
-        Bitmap b = Render(WmfBuilder()
+        Bitmap b = Render(PixelMetafile()
                               .SetWindowExt(200, 60)
                               .CreateFont(-30, "DejaVu Sans")
                               .SelectObject(0)
@@ -375,6 +408,78 @@ class TestMetafilePainter : public QObject {
                                   .Build());
         PIXEL(lower, 5, 5, Blue);
         PIXEL(lower, 15, 5, White);
+    }
+
+    void patternBrushesTileInDevicePixels() {
+        // An 8 x 8 pattern of four 4 x 4 squares, under a mapping of 6 logical units to the
+        // pixel: the squares stay 4 pixels wide, from the picture's corner.
+        Bitmap pattern(8, 8, gf::PixelFormat::Bits24);
+        pattern.Fill(White);
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                if ((x < 4) != (y < 4))
+                    pattern.SetPixel(x, y, Black);
+        Bitmap b = Render(WmfBuilder()
+                              .SetMapMode(8)
+                              .SetWindowOrg(-60, -30)
+                              .SetWindowExt(480, 300)
+                              .SetViewportExt(80, 50)
+                              .CreatePen(5, 0, Black)
+                              .SelectObject(0)
+                              .CreateDibPatternBrush(pattern)
+                              .SelectObject(1)
+                              .Rectangle(-60, -30, 420, 270)
+                              .Build());
+        QCOMPARE(b.Width(), 80);
+        QCOMPARE(b.Height(), 50);
+        int wrong = 0;
+        for (int y = 0; y < 50; ++y)
+            for (int x = 0; x < 80; ++x)
+                wrong += b.GetPixel(x, y) != (((x % 8 < 4) != (y % 8 < 4)) ? Black : White);
+        QCOMPARE(wrong, 0);
+    }
+
+    void halftoneStretchesSmoothly() {
+        // A black and a white pixel stretched over 40 x 10: HALFTONE blends where they meet,
+        // any other mode replicates them.
+        Bitmap dib(2, 1, gf::PixelFormat::Bits24);
+        dib.SetPixel(0, 0, Black);
+        dib.SetPixel(1, 0, White);
+        auto stretched = [&](int mode) {
+            return Render(PixelMetafile()
+                              .SetWindowExt(40, 10)
+                              .SetStretchBltMode(mode)
+                              .StretchDib(dib, 0, 0, 40, 10, 0, 0, 2, 1)
+                              .Build());
+        };
+        auto greys = [](const Bitmap& b) {
+            int n = 0;
+            for (int x = 0; x < b.Width(); ++x)
+                n += b.GetPixel(x, 5) != Black && b.GetPixel(x, 5) != White;
+            return n;
+        };
+        Bitmap halftone = stretched(4);
+        Bitmap replicated = stretched(3);
+        QVERIFY(greys(halftone) >= 4);
+        PIXEL(halftone, 0, 5, Black);
+        PIXEL(halftone, 39, 5, White);
+        QCOMPARE(greys(replicated), 0);
+        PIXEL(replicated, 19, 5, Black);
+        PIXEL(replicated, 20, 5, White);
+        // Shrinking averages too: four columns of black and white become grey.
+        Bitmap stripes(8, 1, gf::PixelFormat::Bits24);
+        for (int x = 0; x < 8; ++x)
+            stripes.SetPixel(x, 0, x % 2 ? White : Black);
+        Bitmap shrunk = Render(PixelMetafile()
+                                   .SetWindowExt(4, 1)
+                                   .SetStretchBltMode(4)
+                                   .StretchDib(stripes, 0, 0, 4, 1, 0, 0, 8, 1)
+                                   .Build());
+        QCOMPARE(shrunk.Width(), 4);
+        for (int x = 0; x < 4; ++x) {
+            const int red = gf::RedOf(shrunk.GetPixel(x, 0));
+            QVERIFY2(red > 100 && red < 155, qPrintable(QString::number(red)));
+        }
     }
 
     void unknownRecordsAreSkipped() {
