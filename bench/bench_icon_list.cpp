@@ -4,12 +4,12 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "bench_app.h"
 #include "iconfile/ico_writer.h"
 #include "iconfile/icon_pack.h"
 #include "iconlist/list_icons.h"
@@ -55,15 +55,6 @@ std::vector<fs::path> MakeIconFiles(const fs::path& dir, int count) {
     return files;
 }
 
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_icon_list";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
 void BM_PackIconFiles(benchmark::State& state) {
     TempDir dir;
     const auto files = MakeIconFiles(dir.Path, static_cast<int>(state.range(0)));
@@ -79,7 +70,7 @@ BENCHMARK(BM_PackIconFiles)->Arg(30)->Arg(300)->Unit(benchmark::kMillisecond);
 
 // A new window each time: every icon is decoded and drawn.
 void BM_DrawGridCold(benchmark::State& state) {
-    App();
+    BenchApplication();
     TempDir dir;
     TempDir work;
     const auto files = MakeIconFiles(dir.Path, static_cast<int>(state.range(0)));
@@ -102,7 +93,7 @@ BENCHMARK(BM_DrawGridCold)->Arg(300)->Unit(benchmark::kMillisecond);
 
 // The refresh after a reorder: the cells of unchanged files are reused.
 void BM_DrawGridAfterReorder(benchmark::State& state) {
-    App();
+    BenchApplication();
     TempDir dir;
     TempDir work;
     const auto files = MakeIconFiles(dir.Path, static_cast<int>(state.range(0)));

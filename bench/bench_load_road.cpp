@@ -9,7 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QStackedWidget>
@@ -18,6 +17,7 @@
 
 #include "app/converter_widgets.h"
 #include "app/icon_converter.h"
+#include "bench_app.h"
 #include "editor/icon_editor.h"
 #include "editor/pixels/editor_road.h"
 #include "iconfile/ico_writer.h"
@@ -81,16 +81,6 @@ void BM_LoadRoad(benchmark::State& state) {
 }
 BENCHMARK(BM_LoadRoad)->Unit(benchmark::kMillisecond);
 
-QApplication& Application() {
-    static int argc = 1;
-    static char name[] = "bench_load_road";
-    static char* argv[] = {name, nullptr};
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
-
 int WalkEditor(QDialog& dialog) {
     auto& editor = dynamic_cast<TIconEditor&>(dialog);
     editor.BitBtn1->click();
@@ -103,7 +93,7 @@ int WalkEditor(QDialog& dialog) {
 }
 
 void BM_LoadCommand(benchmark::State& state) {
-    Application();
+    BenchApplication();
     Folder folder;
     // The working folder goes below the temporary folder.
     qputenv("TMPDIR", folder.Dir.path().toLocal8Bit());

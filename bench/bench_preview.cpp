@@ -3,25 +3,16 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QTemporaryDir>
 #include <memory>
 
 #include "app/icon_converter.h"
+#include "bench_app.h"
 #include "platform/qt/qimage_bridge.h"
 #include "platform/qt/scripted_seam.h"
 
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "bench_preview";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QApplication app(argc, argv);
-    return app;
-}
 
 gf::Bitmap Picture(int side, gf::PixelFormat format) {
     gf::Bitmap b(side, side, format);
@@ -61,7 +52,7 @@ BENCHMARK(BM_FromQImage)->Arg(256)->Arg(1024);
 
 // The whole redraw after a load: backdrop, frame, a 256 x 256 icon with alpha, the info line.
 void BM_ShowWorkingIcon(benchmark::State& state) {
-    App();
+    BenchApplication();
     QTemporaryDir temp;
     qputenv("TMPDIR", temp.path().toLocal8Bit());
     gf::ScriptedSeam seam;

@@ -61,6 +61,8 @@ TIconEditor::TIconEditor(QWidget* owner, const WorkPixelFormatSource* converter)
 }
 
 TIconEditor::~TIconEditor() {
+    // The snapshots are of no use once the editor is gone.
+    History.RemoveSnapshots();
     if (IconEditor == this)
         IconEditor = nullptr;
 }
@@ -198,6 +200,7 @@ void TIconEditor::SetStatus(const QString& text) {
 }
 
 void TIconEditor::ShowPage(QWidget* page) {
+    KeyPointerMark->hide();
     PageControl1->setCurrentWidget(page);
     PageControl1Change();
     if (page == TabSheet1)
@@ -241,6 +244,8 @@ void TIconEditor::ComposeSourcePreview(Color background) {
 }
 
 void TIconEditor::InitImagesClick() {
+    // The snapshots are named after the source picture; stale ones of an earlier editor go.
+    History.Begin(SourcePath);
     if (EditExisting == 0) {
         auto loaded = LoadBmpFile(SourcePath);
         if (!loaded)

@@ -15,16 +15,21 @@
 #include <filesystem>
 
 #include "editor/image_view.h"
+#include "editor/pixels/flood_fill.h"
+#include "editor/pixels/pen.h"
 #include "editor/pixels/resample.h"
+#include "editor/pixels/snapshots.h"
 #include "editor/work_pixel_format.h"
 #include "platform/bitmap.h"
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QRadioButton;
 class QScrollArea;
 class QSlider;
 class QStackedWidget;
@@ -57,9 +62,11 @@ class TIconEditor : public QDialog {
 
     std::filesystem::path SourcePath;
     int EditExisting = 0;
-    int SnapshotIndex = 0;
-    int SnapshotTop = 0;
+    // Undo snapshots, named after SourcePath (its SnapshotIndex and SnapshotTop).
+    SnapshotHistory History;
     float ZoomFactor = 4.0f;
+    // The flood fill's stack and guard, allocated once for the editor's life.
+    FillState Fill;
 
     // Where the unscaled picture's top-left corner lies on the canvas.
     QPoint SourceOffset;
@@ -122,8 +129,40 @@ class TIconEditor : public QDialog {
     // The icon pixel under canvas position (X, Y): truncated X / ZoomFactor and Y / ZoomFactor.
     // Outside the canvas (a held button keeps reporting moves) it may lie outside the icon.
     QPoint CanvasToIconPixel(int x, int y) const;
+    void Image7MouseDown(Qt::MouseButton button, int x, int y);
+    void Image7MouseMove(Qt::MouseButtons buttons, int x, int y);
+    void Image7MouseUp(Qt::MouseButton button, int x, int y);
+    void SBFill1Click();
+    void SBPenClick();
+    void SBFill2Click();
+    void Image8MouseDown(Qt::MouseButton button, int x, int y);
+    void Image8MouseMove(Qt::MouseButtons buttons, int x, int y);
+    void Image8MouseUp(Qt::MouseButton button, int x, int y);
+    void Shape44MouseUp();
+    void TransImageClick();
+    void tbColorAlphaChange();
+    void cbOpacityClick();
+    void TBAllowanceChange();
+    // The keyboard of the pages' cursor control: the arrow keys move the pointer by one screen
+    // pixel, Space and Enter click the left button where it is. Where the pointer cannot be
+    // moved, the editor draws a cursor of its own and the keys act under it. True when the key
+    // was one of these.
+    bool IVfocusKeyDown(int key);
+    // Where the keyboard acts, in screen coordinates.
+    QPoint KeyPointerPos() const;
+    void MoveKeyPointer(const QPoint& global);
+    void MyUndoExecute();
+    void MyRedoExecute();
+    // Records the icon before an edit; false (after telling the user) when it cannot, and then
+    // the edit must not be made.
+    bool TakeSnapshot();
+    void UndoSnapshot();
+    void RedoSnapshot();
     void BitBtn7Click();
     void BitBtn6Click();
+    // The brush colour as the tools take it: Shape44's tag (KeepColour with "Only change
+    // opacity").
+    BrushColour BrushTag() const { return Shape44->Tag; }
 
     // Colour bits page.
     void ComboBox2Change();
@@ -200,14 +239,42 @@ class TIconEditor : public QDialog {
     QWidget* ScrollContent = nullptr;
     ZoomView* Image7 = nullptr;
     QWidget* Panel4 = nullptr;
-    QGroupBox* GroupBox2 = nullptr;
+    QGroupBox* GroupBox2 = nullptr;  // "Brush color"
+    ShapeView* Shape4 = nullptr;
+    ImageView* Shape44 = nullptr;  // its Tag is the brush colour
+    ImageView* Image8 = nullptr;   // eyedropper; Tag 1 while picking
+    QLabel* Label8 = nullptr;
+    QSlider* tbColorAlpha = nullptr;
+    QCheckBox* cbOpacity = nullptr;
+    QRadioButton* CBSolidC = nullptr;
+    QRadioButton* CBTransC = nullptr;
     ImageView* TransImage = nullptr;
+    QGroupBox* GroupBox3 = nullptr;  // "Tools"
+    QToolButton* SBFill1 = nullptr;
+    QToolButton* SBPen = nullptr;
+    QToolButton* SBFill2 = nullptr;  // hidden: down when no tool is selected
+    QLabel* Label4 = nullptr;
+    QSlider* TBAllowance = nullptr;
+    QLabel* Label6 = nullptr;
+    QSlider* TBPenSize = nullptr;
     QGroupBox* GroupBox4 = nullptr;
     QLabel* Label5 = nullptr;
     QComboBox* ComboBox3 = nullptr;
+    QToolButton* SpeedButton6 = nullptr;
+    QToolButton* SpeedButton7 = nullptr;
+    QAction* MyUndo = nullptr;
+    QAction* MyRedo = nullptr;
     QPushButton* BitBtn7 = nullptr;
     QPushButton* BitBtn6 = nullptr;
     int BitBtn7Tag = 0;
+    // The colour the swatch was given (the colour dialog, the eyedropper); the brush takes it
+    // again when "Only change opacity" is turned off.
+    BrushColour SwatchColor = static_cast<BrushColour>(White);
+    bool CanvasButtonDown = false;
+    bool CanvasMoveBusy = false;
+    // The cursor drawn where the pointer cannot be moved, and where it stands.
+    PointerMark* KeyPointerMark = nullptr;
+    QPoint OwnPointer;
 
     // Colour bits page.
     QWidget* Panel11 = nullptr;
@@ -230,6 +297,7 @@ class TIconEditor : public QDialog {
   protected:
     void resizeEvent(QResizeEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
     void BuildWindow();
@@ -246,6 +314,17 @@ class TIconEditor : public QDialog {
     void PipetteAndMagnifier(ImageView* source, int x, int y);
     void EnterTransparencyPage();
     void CentreZoomCanvas();
+    void BuildBrushGroup();
+    void BuildToolsGroup();
+    void UpdateUndoActions();
+    // Repaints the canvas over the icon pixels of `box`; all of it when the way the icon is
+    // drawn changed (its first non-zero alpha came or went).
+    void RedrawIconBox(const PixelBox& box, bool blendBefore);
+    bool IconBlends() const;
+    void ShowBrushPreview(int x, int y, int halfSize, int shape);
+    // Puts the keyboard's own cursor over `target` at `local` where the pointer cannot be moved
+    // (and moves the pointer there where it can).
+    void StartKeyPointer(QWidget* target, const QPoint& local);
     void SetStatus(const QString& text);
 
     const WorkPixelFormatSource* Converter = nullptr;

@@ -9,6 +9,7 @@
 #include <QStylePainter>
 #include <QStyledItemDelegate>
 
+#include "editor/pixels/trans_region.h"
 #include "platform/qt/qimage_bridge.h"
 
 namespace gf {
@@ -67,6 +68,31 @@ QCursor CursorOf(ScreenCursor kind) {
         default:
             return QCursor(Qt::ArrowCursor);
     }
+}
+
+QImage PipetteGlyph(int width, int height) {
+    QImage glyph(width, height, QImage::Format_ARGB32);
+    glyph.fill(Qt::transparent);
+    QPainter p(&glyph);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(width / 26.0, height / 29.0);
+    // The glass tube from the tip at the lower left up to the rubber bulb at the upper right.
+    QPolygonF tube;
+    tube << QPointF(4, 25) << QPointF(6, 19) << QPointF(15, 10) << QPointF(19, 14)
+         << QPointF(10, 23);
+    p.setPen(QPen(QColor(40, 40, 40), 1.2));
+    p.setBrush(QColor(190, 220, 240));
+    p.drawPolygon(tube);
+    // The collar between the tube and the bulb.
+    p.setBrush(QColor(60, 60, 60));
+    p.save();
+    p.translate(17, 12);
+    p.rotate(45);
+    p.drawRect(QRectF(-4.5, -2, 9, 4));
+    p.restore();
+    p.setBrush(QColor(200, 40, 40));
+    p.drawEllipse(QPointF(20.5, 7.5), 4.5, 4.5);
+    return glyph;
 }
 
 ImageView::ImageView(QWidget* parent) : PictureView(parent) {
@@ -195,6 +221,14 @@ void ShapeComboBox::paintEvent(QPaintEvent*) {
         DrawShapeItem(painter, field, currentText(), hasFocus(), palette().color(QPalette::Base));
 }
 
+QRect CanvasBlock::Bounds() const {
+    if (Cell > 0)
+        return {X, Y, Cell, Cell};
+    if (R <= 0)
+        return {X, Y, 1, 1};
+    return {X - R, Y - R, 2 * R, 2 * R};
+}
+
 ZoomView::ZoomView(QWidget* parent) : PictureView(parent) {
     setAttribute(Qt::WA_OpaquePaintEvent, true);
     setMouseTracking(true);
@@ -202,9 +236,42 @@ ZoomView::ZoomView(QWidget* parent) : PictureView(parent) {
 
 Bitmap ZoomView::Render(int x, int y, int w, int h) const {
     Bitmap view(std::max(0, w), std::max(0, h), PixelFormat::Bits32);
-    if (Render_ && !view.Empty())
+    if (view.Empty())
+        return view;
+    if (Render_)
         Render_(view, x, y);
+    if (Preview_ && Preview_->Bounds().intersects(QRect(x, y, w, h))) {
+        const CanvasBlock& b = *Preview_;
+        if (b.Cell > 0) {
+            const QRect cell = b.Bounds().translated(-x, -y).intersected(QRect(0, 0, w, h));
+            for (int j = cell.top(); j <= cell.bottom(); ++j) {
+                std::uint8_t* p = view.Row(j) + 4 * cell.left();
+                for (int i = cell.left(); i <= cell.right(); ++i, p += 4)
+                    for (int k = 0; k < 3; ++k)
+                        p[k] = static_cast<std::uint8_t>(~p[k]);
+            }
+        } else {
+            ShapeCanvas canvas{&view, true};
+            DrawShapeBlock(canvas, b.X - x, b.Y - y, b.Shape, b.R);
+        }
+    }
     return view;
+}
+
+void ZoomView::SetPreview(const std::optional<CanvasBlock>& block) {
+    if (block == Preview_)
+        return;
+    if (Preview_)
+        update(Preview_->Bounds());
+    Preview_ = block;
+    if (Preview_)
+        update(Preview_->Bounds());
+}
+
+void ZoomView::leaveEvent(QEvent* event) {
+    // The preview shows where a click would paint; outside the canvas there is no such place.
+    SetPreview(std::nullopt);
+    PictureView::leaveEvent(event);
 }
 
 void ZoomView::SetCursorKind(ScreenCursor kind) {
@@ -222,6 +289,31 @@ void ZoomView::paintEvent(QPaintEvent* event) {
                        static_cast<qsizetype>(part.Stride()), QImage::Format_RGB32);
     QPainter p(this);
     p.drawImage(r.topLeft(), image);
+}
+
+PointerMark::PointerMark(QWidget* parent) : QWidget(parent) {
+    setObjectName("PointerMark");
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    resize(15, 15);
+    hide();
+}
+
+void PointerMark::ShowAt(const QPoint& global) {
+    const QPoint local = parentWidget() ? parentWidget()->mapFromGlobal(global) : global;
+    move(local - QPoint(width() / 2, height() / 2));
+    raise();
+    show();
+}
+
+void PointerMark::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const int c = width() / 2;
+    p.setPen(QPen(Qt::white, 3));
+    p.drawLine(c, 0, c, height() - 1);
+    p.drawLine(0, c, width() - 1, c);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawLine(c, 1, c, height() - 2);
+    p.drawLine(1, c, width() - 2, c);
 }
 
 }  // namespace gf

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QWidget>
 #include <functional>
+#include <optional>
 
 #include "platform/bitmap.h"
 #include "platform/qt/picture_view.h"
@@ -75,9 +76,19 @@ class ShapeView : public QWidget {
     void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
-// The edit page's canvas: the icon stretched by the zoom over the background tile. Only the
-// exposed part is computed on each paint; Render() gives any part as a bitmap. The mouse is
-// reported as by every PictureView; the PictureView's own picture stays empty.
+// The brush preview on the canvas: the canvas pixels of a block, inverted. With Cell = 0 the
+// block that DrawShapeBlock covers round (X, Y) with half size R and Shape; with Cell > 0 the
+// Cell x Cell square whose top-left pixel is (X, Y) (one zoomed icon pixel).
+struct CanvasBlock {
+    int X = 0, Y = 0, Shape = 0, R = 0, Cell = 0;
+    QRect Bounds() const;
+    friend bool operator==(const CanvasBlock&, const CanvasBlock&) = default;
+};
+
+// The edit page's canvas: the icon stretched by the zoom over the background tile, with the
+// brush preview inverted over it. Only the exposed part is computed on each paint; Render()
+// gives any part as a bitmap. The mouse is reported as by every PictureView; the PictureView's
+// own picture stays empty.
 class ZoomView : public PictureView {
     Q_OBJECT
   public:
@@ -85,18 +96,38 @@ class ZoomView : public PictureView {
     explicit ZoomView(QWidget* parent = nullptr);
 
     void SetRenderer(Renderer renderer) { Render_ = std::move(renderer); }
-    // The canvas pixels [x, x + w) x [y, y + h) as a 32-bit bitmap.
+    // The canvas pixels [x, x + w) x [y, y + h) as a 32-bit bitmap, the preview included.
     Bitmap Render(int x, int y, int w, int h) const;
+
+    // Shows the preview (none: hides it), repainting only the area it leaves and the one it
+    // covers.
+    void SetPreview(const std::optional<CanvasBlock>& block);
+    const std::optional<CanvasBlock>& Preview() const { return Preview_; }
 
     void SetCursorKind(ScreenCursor kind);
     ScreenCursor CursorKind() const { return Kind; }
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void leaveEvent(QEvent* event) override;
 
   private:
     Renderer Render_;
+    std::optional<CanvasBlock> Preview_;
     ScreenCursor Kind = ScreenCursor::Default;
+};
+
+// The cursor a window draws for itself where the pointer cannot be moved from the keyboard: a
+// small cross centred on the point it marks, letting the mouse through to what lies below.
+class PointerMark : public QWidget {
+    Q_OBJECT
+  public:
+    explicit PointerMark(QWidget* parent = nullptr);
+    // Centres the mark on `global` (screen coordinates) and shows it.
+    void ShowAt(const QPoint& global);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A drop-down list of block shapes whose items ("0" square, "1" round) are drawn as the shapes:
@@ -113,6 +144,9 @@ class ShapeComboBox : public QComboBox {
   protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+// The eyedropper button's picture: a pipette on a transparent ground.
+QImage PipetteGlyph(int width, int height);
 
 // The cursor of a kind (the pipette and the bucket are drawn here; 32 x 32, hot spots (8, 23)
 // and (8, 22)).

@@ -231,7 +231,7 @@ void TIconEditor::SBTransAddClick() {
     Image3->SetCursorKind(ScreenCursor::Cross);
     IVfocus->setFocus();
     SetStatus("Press Arrow Key to adjust cursor position. Press Space or Enter to draw dot.");
-    MovePointer(Image3->mapToGlobal(QPoint(Image3->width() / 2, Image3->height() / 2)));
+    MoveKeyPointer(Image3->mapToGlobal(QPoint(Image3->width() / 2, Image3->height() / 2)));
 }
 
 void TIconEditor::SBTransRemoveClick() {
@@ -240,7 +240,7 @@ void TIconEditor::SBTransRemoveClick() {
     Image3->SetCursorKind(ScreenCursor::Cross);
     IVfocus->setFocus();
     SetStatus("Press Arrow Key to adjust cursor position. Press Space or Enter to draw dot.");
-    MovePointer(Image3->mapToGlobal(QPoint(Image3->width() / 2, Image3->height() / 2)));
+    MoveKeyPointer(Image3->mapToGlobal(QPoint(Image3->width() / 2, Image3->height() / 2)));
 }
 
 QPoint TIconEditor::IconPointOnImage3(int x, int y) const {
@@ -275,6 +275,8 @@ void TIconEditor::Image3MouseMove(Qt::MouseButtons, int x, int y) {
     if (Image3MoveBusy)
         return;
     Image3MoveBusy = true;
+    if (!CanMovePointer())
+        OwnPointer = Image3->mapToGlobal(QPoint(x, y));  // the keyboard goes on from here
     if (SBTransAdd->isChecked() || SBTransRemove->isChecked()) {
         if (Image3Held) {
             PaintTransBlock(x, y);

@@ -721,6 +721,17 @@ void TestLoadCommand::editorPagesScreenshots() {
         e.CheckBox1->click();
         shoot(e, "editor-transparency.png");
         e.BitBtn2->click();
+        // A blue stroke across the star with the pen, which then shows where it would paint.
+        kit.Seam->Colors = {Rgb(40, 90, 210)};
+        e.Shape44MouseUp();
+        e.SBPenClick();
+        e.TBPenSize->setValue(2);
+        const int z = static_cast<int>(e.ZoomFactor);
+        e.Image7MouseDown(Qt::LeftButton, 22 * z, 42 * z);
+        for (int x = 22; x <= 42; ++x)
+            e.Image7MouseMove(Qt::LeftButton, x * z, 42 * z);
+        e.Image7MouseUp(Qt::LeftButton, 42 * z, 42 * z);
+        e.Image7MouseMove(Qt::NoButton, 50 * z, 18 * z);
         shoot(e, "editor-edit.png");
         e.BitBtn6->click();
         shoot(e, "editor-colour-bits.png");

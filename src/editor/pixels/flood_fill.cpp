@@ -10,7 +10,8 @@ FillStack::FillStack() : Entries(std::make_unique_for_overwrite<std::uint32_t[]>
 bool FillStack::PushFillPoint(int x, int y) {
     if (Top >= Capacity - 1)
         return false;
-    Entries[++Top] = (static_cast<std::uint32_t>(x) << 16) | (static_cast<std::uint32_t>(y) & 0xFFFF);
+    Entries[++Top] =
+        (static_cast<std::uint32_t>(x) << 16) | (static_cast<std::uint32_t>(y) & 0xFFFF);
     return true;
 }
 
@@ -38,8 +39,11 @@ namespace {
 class ScanPass {
   public:
     ScanPass(FillState& state, Bitmap& mask, Bitmap& color, std::int64_t popLimit)
-        : State(state), W(color.Width()), H(color.Height()),
-          Bpp(color.Format() == PixelFormat::Bits32 ? 4 : 3), PopLimit(popLimit) {
+        : State(state),
+          W(color.Width()),
+          H(color.Height()),
+          Bpp(color.Format() == PixelFormat::Bits32 ? 4 : 3),
+          PopLimit(popLimit) {
         ColorRows.resize(static_cast<std::size_t>(H));
         MaskRows.resize(static_cast<std::size_t>(H));
         for (int y = 0; y < H; ++y) {

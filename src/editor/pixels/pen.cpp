@@ -15,7 +15,7 @@ PixelBox PenBlock(int x, int y, int half) {
 
 void PaintPenBlock(Bitmap& color, Bitmap& mask, int x, int y, int opacity, bool transparent,
                    BrushColour colour, int half) {
-    const int bpp = color.Format() == PixelFormat::Bits32 ? 4
+    const int bpp = color.Format() == PixelFormat::Bits32   ? 4
                     : color.Format() == PixelFormat::Bits24 ? 3
                                                             : 0;
     if (bpp == 0 || mask.Format() != PixelFormat::Bits8 || mask.Width() != color.Width() ||
@@ -64,12 +64,11 @@ Bitmap RenderBrushSwatch(int width, int height, BrushColour colour, int opacity,
     for (int y = 0; y < height; ++y) {
         std::uint8_t* row = swatch.Row(y);
         for (int x = 0; x < width; ++x) {
-            const int back = blend ? BlueOf(checker.GetPixel(x % checker.Width(),
-                                                             y % checker.Height()))
-                                   : 0;
+            const int back =
+                blend ? BlueOf(checker.GetPixel(x % checker.Width(), y % checker.Height())) : 0;
             for (int k = 0; k < 3; ++k)
-                row[3 * x + k] = static_cast<std::uint8_t>(
-                    blend ? (ch[k] * a + back * (255 - a)) / 255 : ch[k]);
+                row[3 * x + k] =
+                    static_cast<std::uint8_t>(blend ? (ch[k] * a + back * (255 - a)) / 255 : ch[k]);
         }
     }
     return swatch;

@@ -43,8 +43,8 @@ Result<Bitmap> ReadSnapshotFile(const fs::path& path) {
         return bytes.GetError();
     auto bitmap = DecodeBmp(*bytes);
     if (!bitmap)
-        return Error{"The undo snapshot " + PathText(path) + " cannot be read: " +
-                     bitmap.ErrorMessage()};
+        return Error{"The undo snapshot " + PathText(path) +
+                     " cannot be read: " + bitmap.ErrorMessage()};
     return bitmap;
 }
 

@@ -105,9 +105,9 @@ TEST_P(FillRegionCases, FillsExactlyTheRegion) {
                     ASSERT_EQ(after.Color.GetAlpha(x, y), format == PixelFormat::Bits32 ? 0 : 255);
                 } else {
                     ASSERT_EQ(MaskAt(after.Mask, x, y), MaskOpaque);
-                    ASSERT_EQ(after.Color.GetPixel(x, y),
-                              c.Brush == KeepColour ? before.Color.GetPixel(x, y)
-                                                    : static_cast<Color>(c.Brush));
+                    ASSERT_EQ(after.Color.GetPixel(x, y), c.Brush == KeepColour
+                                                              ? before.Color.GetPixel(x, y)
+                                                              : static_cast<Color>(c.Brush));
                 }
             }
     }
@@ -117,29 +117,70 @@ const Color Green = Rgb(0, 160, 0);
 
 INSTANTIATE_TEST_SUITE_P(
     FloodFill, FillRegionCases,
-    testing::Values(
-        FillCase{"SimilarityOneTakesOnlyTheSeedColour",
-                 {"wwgb", "wgwb", "wwwb"}, 0, 0, false, 1, Green,
-                 {"**--", "*-*-", "***-"}},
-        FillCase{"SimilarityTenTakesChannelsNineApart",
-                 {"wwgb", "wgwb", "wwwb"}, 0, 0, false, 10, Green,
-                 {"***-", "***-", "***-"}},
-        FillCase{"SolidFillFromATransparentSeedJoinsTransparentPixelsOfAnyColour",
-                 {".t.w", "ww.w", "t..."}, 0, 0, false, 1, Green,
-                 {"***-", "--*-", "****"}},
-        FillCase{"TransparentFillFromATransparentSeedDoesNothing",
-                 {"..ww", "..ww"}, 0, 0, true, 1, 0, {"----", "----"}},
-        FillCase{"TransparentFillClearsTheSimilarRegion",
-                 {"wwbw", "wgbw", "bbbw"}, 0, 0, true, 10, 0,
-                 {"**--", "**--", "----"}},
-        FillCase{"RegionsTouchingAtACornerAreFilledOneAtATime",
-                 {"wwbb", "wwbb", "bbww", "bbww"}, 1, 1, false, 1, Green,
-                 {"**--", "**--", "----", "----"}},
-        FillCase{"AnOpeningOnePixelHighOnTheRightLetsTheFillThrough",
-                 {"wbbbbw", "wbwwbw", "wbwwww", "wbwwbw", "wbbbbw"}, 2, 1, false, 1, Green,
-                 {"-----*", "--**-*", "--****", "--**-*", "-----*"}},
-        FillCase{"KeepColourMakesTransparentPixelsOpaqueWithTheirOwnColours",
-                 {"t.r", "rr."}, 0, 0, false, 1, KeepColour, {"**-", "---"}}),
+    testing::Values(FillCase{"SimilarityOneTakesOnlyTheSeedColour",
+                             {"wwgb", "wgwb", "wwwb"},
+                             0,
+                             0,
+                             false,
+                             1,
+                             Green,
+                             {"**--", "*-*-", "***-"}},
+                    FillCase{"SimilarityTenTakesChannelsNineApart",
+                             {"wwgb", "wgwb", "wwwb"},
+                             0,
+                             0,
+                             false,
+                             10,
+                             Green,
+                             {"***-", "***-", "***-"}},
+                    FillCase{"SolidFillFromATransparentSeedJoinsTransparentPixelsOfAnyColour",
+                             {".t.w", "ww.w", "t..."},
+                             0,
+                             0,
+                             false,
+                             1,
+                             Green,
+                             {"***-", "--*-", "****"}},
+                    FillCase{"TransparentFillFromATransparentSeedDoesNothing",
+                             {"..ww", "..ww"},
+                             0,
+                             0,
+                             true,
+                             1,
+                             0,
+                             {"----", "----"}},
+                    FillCase{"TransparentFillClearsTheSimilarRegion",
+                             {"wwbw", "wgbw", "bbbw"},
+                             0,
+                             0,
+                             true,
+                             10,
+                             0,
+                             {"**--", "**--", "----"}},
+                    FillCase{"RegionsTouchingAtACornerAreFilledOneAtATime",
+                             {"wwbb", "wwbb", "bbww", "bbww"},
+                             1,
+                             1,
+                             false,
+                             1,
+                             Green,
+                             {"**--", "**--", "----", "----"}},
+                    FillCase{"AnOpeningOnePixelHighOnTheRightLetsTheFillThrough",
+                             {"wbbbbw", "wbwwbw", "wbwwww", "wbwwbw", "wbbbbw"},
+                             2,
+                             1,
+                             false,
+                             1,
+                             Green,
+                             {"-----*", "--**-*", "--****", "--**-*", "-----*"}},
+                    FillCase{"KeepColourMakesTransparentPixelsOpaqueWithTheirOwnColours",
+                             {"t.r", "rr."},
+                             0,
+                             0,
+                             false,
+                             1,
+                             KeepColour,
+                             {"**-", "---"}}),
     [](const testing::TestParamInfo<FillCase>& param) { return std::string(param.param.Name); });
 
 TEST(FloodFill, TheSeedsOwnColourAndOpacityChangeNothing) {
@@ -151,8 +192,8 @@ TEST(FloodFill, TheSeedsOwnColourAndOpacityChangeNothing) {
     EXPECT_EQ(icon.Color, before.Color);
     EXPECT_EQ(icon.Mask, before.Mask);
     // Another opacity is a change: every pixel takes it.
-    FillRegion(state, icon.Mask, icon.Color, false, 1, static_cast<BrushColour>(Rgb(200, 0, 0)),
-               90, 1, 1);
+    FillRegion(state, icon.Mask, icon.Color, false, 1, static_cast<BrushColour>(Rgb(200, 0, 0)), 90,
+               1, 1);
     EXPECT_EQ(icon.Color.GetAlpha(2, 0), 90);
 }
 
@@ -162,7 +203,7 @@ TEST(FloodFill, KeepColourOnThirtyTwoBitsTakesTheOpacity) {
     FillRegion(state, icon.Mask, icon.Color, false, 1, KeepColour, 77, 0, 0);
     EXPECT_EQ(icon.Color.GetAlpha(0, 0), 77);
     EXPECT_EQ(icon.Color.GetAlpha(0, 1), 77);
-    EXPECT_EQ(icon.Color.GetAlpha(1, 1), 0);   // transparent: no part of an opaque region
+    EXPECT_EQ(icon.Color.GetAlpha(1, 1), 0);    // transparent: no part of an opaque region
     EXPECT_EQ(icon.Color.GetAlpha(2, 1), 255);  // another colour
     EXPECT_EQ(icon.Color.GetPixel(2, 0), Rgb(200, 0, 0));
 }
@@ -203,8 +244,8 @@ TEST(FloodFill, ASerpentineOfThirtyThousandRunsIsFilledToItsEnd) {
                     ++runs;
         ASSERT_GT(runs, 30000);  // far beyond a cap of 10240 popped points
         FillState state;
-        FillRegion(state, icon.Mask, icon.Color, false, 1, static_cast<BrushColour>(Green), 255,
-                   0, 0);
+        FillRegion(state, icon.Mask, icon.Color, false, 1, static_cast<BrushColour>(Green), 255, 0,
+                   0);
         for (int y = 0; y < 256; ++y)
             for (int x = 0; x < 256; ++x)
                 ASSERT_NE(icon.Color.GetPixel(x, y), White) << x << "," << y;
@@ -234,8 +275,8 @@ void ReferencePass(Icon& icon, int sx, int sy, BrushColour fill, int s, bool exa
     const bool is32 = icon.Color.Format() == PixelFormat::Bits32;
     auto px = [&](int x, int y) {
         const Color c = icon.Color.GetPixel(x, y);
-        return std::array<int, 5>{BlueOf(c), GreenOf(c), RedOf(c), is32 ? icon.Color.GetAlpha(x, y) : 0,
-                                  MaskAt(icon.Mask, x, y)};
+        return std::array<int, 5>{BlueOf(c), GreenOf(c), RedOf(c),
+                                  is32 ? icon.Color.GetAlpha(x, y) : 0, MaskAt(icon.Mask, x, y)};
     };
     const auto seed = px(sx, sy);
     const int fb = (fill >> 16) & 255, fg = (fill >> 8) & 255, fr = fill & 255;
@@ -263,9 +304,11 @@ void ReferencePass(Icon& icon, int sx, int sy, BrushColour fill, int s, bool exa
         if (!match(px(x, y)))
             continue;
         region.emplace_back(x, y);
-        for (auto [dx, dy] : {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
+        for (auto [dx, dy] :
+             {std::pair{1, 0}, std::pair{-1, 0}, std::pair{0, 1}, std::pair{0, -1}}) {
             const int nx = x + dx, ny = y + dy;
-            if (nx < 0 || ny < 0 || nx >= w || ny >= h || seen[static_cast<std::size_t>(ny * w + nx)])
+            if (nx < 0 || ny < 0 || nx >= w || ny >= h ||
+                seen[static_cast<std::size_t>(ny * w + nx)])
                 continue;
             seen[static_cast<std::size_t>(ny * w + nx)] = 1;
             todo.emplace_back(nx, ny);

@@ -89,9 +89,10 @@ TEST(BrushSwatch, BlendsOverTheCheckerBelowFullOpacityOnly) {
     for (int y = 0; y < 16; ++y)
         for (int x = 0; x < 16; ++x) {
             const int back = BlueOf(checker.GetPixel(x, y));
-            ASSERT_EQ(half.GetPixel(x, y), Rgb(static_cast<std::uint8_t>((255 * 100 + back * 155) / 255),
-                                               static_cast<std::uint8_t>(back * 155 / 255),
-                                               static_cast<std::uint8_t>(back * 155 / 255)));
+            ASSERT_EQ(half.GetPixel(x, y),
+                      Rgb(static_cast<std::uint8_t>((255 * 100 + back * 155) / 255),
+                          static_cast<std::uint8_t>(back * 155 / 255),
+                          static_cast<std::uint8_t>(back * 155 / 255)));
         }
     // No colour of its own: white, crossed out in red from corner to corner.
     Bitmap none = RenderBrushSwatch(16, 16, KeepColour, 255, true, checker);

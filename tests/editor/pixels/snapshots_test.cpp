@@ -53,24 +53,16 @@ TEST_P(UndoRedo, WalkThroughEveryStateTheUserSaw) {
 
 INSTANTIATE_TEST_SUITE_P(
     Snapshots, UndoRedo,
-    testing::Values(
-        HistoryCase{"", 0, false, false},
-        HistoryCase{"e", 1, true, false},
-        // Undo then redo of the latest edit brings it back.
-        HistoryCase{"eu", 0, false, true},
-        HistoryCase{"eur", 1, true, false},
-        HistoryCase{"eurr", 1, true, false},
-        HistoryCase{"eeuur", 1, true, true},
-        HistoryCase{"eeuurr", 2, true, false},
-        HistoryCase{"eeuurruu", 0, false, true},
-        HistoryCase{"euuu", 0, false, true},
-        // A new edit after undoing abandons the line above it.
-        HistoryCase{"eeuue", 3, true, false},
-        HistoryCase{"eeuueu", 0, false, true},
-        HistoryCase{"eeuuer", 3, true, false},
-        HistoryCase{"eeuueur", 3, true, false},
-        HistoryCase{"eeueuu", 0, false, true},
-        HistoryCase{"eeueuur", 1, true, true}));
+    testing::Values(HistoryCase{"", 0, false, false}, HistoryCase{"e", 1, true, false},
+                    // Undo then redo of the latest edit brings it back.
+                    HistoryCase{"eu", 0, false, true}, HistoryCase{"eur", 1, true, false},
+                    HistoryCase{"eurr", 1, true, false}, HistoryCase{"eeuur", 1, true, true},
+                    HistoryCase{"eeuurr", 2, true, false}, HistoryCase{"eeuurruu", 0, false, true},
+                    HistoryCase{"euuu", 0, false, true},
+                    // A new edit after undoing abandons the line above it.
+                    HistoryCase{"eeuue", 3, true, false}, HistoryCase{"eeuueu", 0, false, true},
+                    HistoryCase{"eeuuer", 3, true, false}, HistoryCase{"eeuueur", 3, true, false},
+                    HistoryCase{"eeueuu", 0, false, true}, HistoryCase{"eeueuur", 1, true, true}));
 
 TEST(Snapshots, KeepSizeFormatPaletteAndAlphaInFilesNamedAfterThePrefix) {
     test::TempFolder dir;
@@ -136,9 +128,9 @@ TEST(Snapshots, AFailedWriteChangesNothing) {
 
 TEST(Snapshots, CleaningTouchesOnlySnapshotsOfThePrefix) {
     test::TempFolder dir;
-    for (const char* name : {"eitemp.bmp", "eitemp.bmp_tempxor_7", "eitemp.bmp_tempand_1023",
-                             "eitemp.bmp_tempxor_", "eitemp.bmp_tempxor_1x", "other_tempxor_1",
-                             "xeitemp.bmp_tempand_2"})
+    for (const char* name :
+         {"eitemp.bmp", "eitemp.bmp_tempxor_7", "eitemp.bmp_tempand_1023", "eitemp.bmp_tempxor_",
+          "eitemp.bmp_tempxor_1x", "other_tempxor_1", "xeitemp.bmp_tempand_2"})
         std::ofstream(dir / name) << "x";
     SnapshotHistory h;
     h.Begin(dir / "eitemp.bmp");  // stale snapshots of an earlier editor go
