@@ -336,25 +336,24 @@ bool TIconEditor::TakeSnapshot() {
 }
 
 void TIconEditor::UndoSnapshot() {
-    const QSize before(IconColor.Width(), IconColor.Height());
-    const Result<bool> r = History.UndoSnapshot(IconColor, IconMask);
-    if (!r)
-        ShowMessage(QString::fromStdString("Can not undo.\n" + r.ErrorMessage()), this);
-    UpdateUndoActions();
-    if (QSize(IconColor.Width(), IconColor.Height()) != before)
-        ComboBox3Change();  // an edit from before the size was changed
-    else
-        RedrawZoomView(ZoomFactor);
+    StepHistory(false);
 }
 
 void TIconEditor::RedoSnapshot() {
+    StepHistory(true);
+}
+
+void TIconEditor::StepHistory(bool forward) {
     const QSize before(IconColor.Width(), IconColor.Height());
-    const Result<bool> r = History.RedoSnapshot(IconColor, IconMask);
+    const Result<bool> r = forward ? History.RedoSnapshot(IconColor, IconMask)
+                                   : History.UndoSnapshot(IconColor, IconMask);
     if (!r)
-        ShowMessage(QString::fromStdString("Can not redo.\n" + r.ErrorMessage()), this);
+        ShowMessage(QString::fromStdString((forward ? "Can not redo.\n" : "Can not undo.\n") +
+                                           r.ErrorMessage()),
+                    this);
     UpdateUndoActions();
     if (QSize(IconColor.Width(), IconColor.Height()) != before)
-        ComboBox3Change();
+        ComboBox3Change();  // a state from before the size was changed: the canvas follows
     else
         RedrawZoomView(ZoomFactor);
 }

@@ -317,6 +317,7 @@ class TIconEditor : public QDialog {
     void BuildBrushGroup();
     void BuildToolsGroup();
     void UpdateUndoActions();
+    void StepHistory(bool forward);
     // Repaints the canvas over the icon pixels of `box`; all of it when the way the icon is
     // drawn changed (its first non-zero alpha came or went).
     void RedrawIconBox(const PixelBox& box, bool blendBefore);

@@ -114,6 +114,11 @@ void TestEditPage::toolsEnableTheirSettingsAndSayHowToUseTheKeyboard() {
     QCOMPARE(e->TBAllowance->minimum(), 1);
     QCOMPARE(e->TBPenSize->value(), 1);
 
+    // The pipette and the bucket: 32 x 32 pictures with their hot spots at the tips.
+    QCOMPARE(CursorOf(ScreenCursor::Pipette).hotSpot(), QPoint(8, 23));
+    QCOMPARE(CursorOf(ScreenCursor::Fill).hotSpot(), QPoint(8, 22));
+    QCOMPARE(CursorOf(ScreenCursor::Fill).pixmap().size(), QSize(32, 32));
+
     QTest::mouseClick(e->SBFill1, Qt::LeftButton);
     QVERIFY(e->SBFill1->isChecked() && !e->SBFill2->isChecked());
     QVERIFY(e->TBAllowance->isEnabled() && !e->TBPenSize->isEnabled());
