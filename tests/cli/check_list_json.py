@@ -14,12 +14,17 @@ import re
 import subprocess
 import sys
 
-HEADER = re.compile(rb"^(.*): (icon file|executable|animated cursor), (\d+) icon images?$")
+# "PATH: KIND, N icon images[, N cursor images]"; executables may name their format.
+HEADER = re.compile(rb"^(.*): (icon file|animated cursor|executable[^,]*), \d+ (?:icon|cursor) image")
 IMAGE = re.compile(
     rb"^  #(\d+)  (\d+)x(\d+)  (\d+) bits  (BMP|PNG)  (\d+) bytes  offset (\d+)(?:\s|$)")
-DAMAGED = re.compile(rb"^  #(\d+)  damaged: (.*)  (\d+) bytes  offset (\d+)$")
+DAMAGED = re.compile(rb"^  #(\d+)  damaged: (.*?)  (\d+) bytes  offset (\d+)(?:\s|$)")
 KINDS = {b"icon file": "icon_file", b"executable": "executable",
          b"animated cursor": "animated_cursor"}
+
+
+def kind_of(text):
+    return "executable" if text.startswith(b"executable") else KINDS[text]
 
 
 def text_listing(out):
@@ -28,7 +33,7 @@ def text_listing(out):
     for line in out.split(b"\n"):
         header = HEADER.match(line)
         if header:
-            current = files.setdefault(header.group(1), (KINDS[header.group(2)], []))
+            current = files.setdefault(header.group(1), (kind_of(header.group(2)), []))
             continue
         image = IMAGE.match(line)
         damaged = DAMAGED.match(line)
