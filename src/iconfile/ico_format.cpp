@@ -97,7 +97,8 @@ Result<Bytes> IconImageBlock(Bytes file, const IconDirEntry& entry) {
     return *block;
 }
 
-Result<std::vector<std::uint8_t>> AssembleIconFile(const std::vector<IconBlock>& blocks) {
+Result<std::vector<std::uint8_t>> AssembleIconFile(const std::vector<IconBlock>& blocks,
+                                                   std::uint16_t type) {
     if (blocks.size() > std::numeric_limits<std::uint16_t>::max()) {
         return Error{"An icon file can not hold more than 65535 images."};
     }
@@ -109,7 +110,7 @@ Result<std::vector<std::uint8_t>> AssembleIconFile(const std::vector<IconBlock>&
     }
     std::vector<std::uint8_t> out;
     out.reserve(static_cast<std::size_t>(total));
-    PutIconDirHeader(out, {0, IconTypeIcon, static_cast<std::uint16_t>(blocks.size())});
+    PutIconDirHeader(out, {0, type, static_cast<std::uint16_t>(blocks.size())});
     std::uint32_t offset =
         static_cast<std::uint32_t>(IconDirHeaderSize + IconDirEntrySize * blocks.size());
     for (const auto& b : blocks) {

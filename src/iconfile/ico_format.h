@@ -22,6 +22,14 @@ inline constexpr std::uint32_t SingleImageOffset = IconDirHeaderSize + IconDirEn
 // A directory never legitimately holds more entries than this; larger counts are refused.
 inline constexpr std::size_t MaxIconDirEntries = 4096;
 
+// A cursor's hot spot. In a cursor file it takes the place of the directory entry's planes
+// (x) and bit count (y); in an executable's cursor resource it is the data's first 4 bytes.
+struct CursorHotSpot {
+    std::uint16_t X = 0;
+    std::uint16_t Y = 0;
+    friend bool operator==(const CursorHotSpot&, const CursorHotSpot&) = default;
+};
+
 struct IconDirHeader {
     std::uint16_t Reserved = 0;
     std::uint16_t Type = IconTypeIcon;
@@ -71,8 +79,10 @@ struct IconBlock {
     std::vector<std::uint8_t> Data;
 };
 
-// A whole ICO file (type 1) of the blocks in order: header, entries, blocks one after another.
+// A whole ICO file (type 1; a CUR file with type 2, whose entries hold hot spots in place of
+// planes and bit count) of the blocks in order: header, entries, blocks one after another.
 // Fails when there are more than 65535 blocks or the file would exceed 4 GiB.
-Result<std::vector<std::uint8_t>> AssembleIconFile(const std::vector<IconBlock>& blocks);
+Result<std::vector<std::uint8_t>> AssembleIconFile(const std::vector<IconBlock>& blocks,
+                                                   std::uint16_t type = IconTypeIcon);
 
 }  // namespace gf

@@ -114,6 +114,14 @@ IconBlockHeader ReadIconBlockHeader(Bytes block) {
     return h;
 }
 
+void DescribeIconBlock(ByteSource& file, FoundIconImage& image) {
+    const BlockHead head = ReadBlockHead(file, image.Offset, image.Size);
+    image.Header = ReadIconBlockHeader(head.View());
+    image.Damage.clear();
+    if (Status checked = CheckIconBlock(head.View(), image.Size); !checked)
+        image.Damage = checked.ErrorMessage();
+}
+
 std::vector<IconBlockLocation> ReadIconFileEntries(ByteSource& file) {
     std::vector<IconBlockLocation> entries;
     auto count = file.U16(4);
@@ -149,7 +157,9 @@ Result<std::vector<std::uint8_t>> CutIconBlock(ByteSource& file, std::uint32_t o
     return block;
 }
 
-std::vector<std::uint8_t> MakeSingleImageIconFile(Bytes block) {
+namespace {
+
+std::vector<std::uint8_t> MakeSingleImageFile(Bytes block, std::optional<CursorHotSpot> hotSpot) {
     IconBlockHeader h = ReadIconBlockHeader(block);
     IconDirEntry entry;
     entry.Width = static_cast<std::uint8_t>(h.EntryWidth());
@@ -158,15 +168,29 @@ std::vector<std::uint8_t> MakeSingleImageIconFile(Bytes block) {
     entry.Reserved = 0;
     entry.Planes = static_cast<std::uint16_t>(h.Planes);
     entry.BitCount = static_cast<std::uint16_t>(h.BitCount);
+    if (hotSpot) {
+        entry.Planes = hotSpot->X;
+        entry.BitCount = hotSpot->Y;
+    }
     entry.BytesInRes = static_cast<std::uint32_t>(block.size());
     entry.ImageOffset = SingleImageOffset;
 
     std::vector<std::uint8_t> out;
     out.reserve(SingleImageOffset + block.size());
-    PutIconDirHeader(out, {0, IconTypeIcon, 1});
+    PutIconDirHeader(out, {0, hotSpot ? IconTypeCursor : IconTypeIcon, 1});
     PutIconDirEntry(out, entry);
     out.insert(out.end(), block.begin(), block.end());
     return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> MakeSingleImageIconFile(Bytes block) {
+    return MakeSingleImageFile(block, std::nullopt);
+}
+
+std::vector<std::uint8_t> MakeSingleImageCursorFile(Bytes block, CursorHotSpot hotSpot) {
+    return MakeSingleImageFile(block, hotSpot);
 }
 
 IconContainer IconContainerOfName(const fs::path& fileName) {
@@ -240,7 +264,8 @@ std::vector<Span64> AnimatedCursorFrames(ByteSource& file) {
 
 }  // namespace
 
-IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
+IconImageList ListIconImages(ByteSource& file, IconContainer kind,
+                             const IconListOptions& options) {
     IconImageList list;
     // Blocks of a well-formed file do not overlap, so together they never pass its size (plus zero
     // padding of a cut-off last image). A file whose entries all claim the whole file would
@@ -248,22 +273,20 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
     const std::uint64_t budget = MaxIconBytesPerFileByte * file.Size() + MaxIconBytesExtra;
     std::uint64_t listed = 0;
     auto add = [&](std::size_t index, std::uint64_t offset, std::uint32_t size,
-                   std::uint64_t room) {
+                   std::uint64_t room) -> FoundIconImage* {
         if (offset > std::numeric_limits<std::uint32_t>::max() || listed > budget)
-            return;
+            return nullptr;
         std::uint64_t length = std::min<std::uint64_t>(size, room);
         listed += length;
         if (listed > budget)
-            return;
+            return nullptr;
         FoundIconImage image;
         image.EntryIndex = index;
         image.Offset = static_cast<std::uint32_t>(offset);
         image.Size = static_cast<std::uint32_t>(length);
-        const BlockHead head = ReadBlockHead(file, image.Offset, image.Size);
-        image.Header = ReadIconBlockHeader(head.View());
-        if (Status checked = CheckIconBlock(head.View(), image.Size); !checked)
-            image.Damage = checked.ErrorMessage();
+        DescribeIconBlock(file, image);
         list.Images.push_back(image);
+        return &list.Images.back();
     };
     // The images of one icon or cursor file lying at `base` in `file`.
     auto addIconFile = [&](ByteSource& icoFile, std::uint64_t base, bool keepIndex) {
@@ -289,9 +312,24 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind) {
                 list.Message = NoIconExists;
             break;
         case IconContainer::Executable: {
-            auto table = ReadExecutableIcons(file, list.Message);
-            for (std::size_t i = 0; i < table.size(); ++i)
-                add(i, table[i].Offset, table[i].Size, file.Size());
+            list.Format = FindNeHeader(file) ? ExecutableFormat::Ne : ExecutableFormat::Pe;
+            const bool languages = list.Format == ExecutableFormat::Pe;
+            auto addResources = [&](std::uint32_t type) {
+                auto table = ReadExecutableImages(file, type, options.Languages, list.Message);
+                for (const ExecutableIcon& image : table) {
+                    FoundIconImage* found =
+                        add(list.Images.size(), image.Offset, image.Size, file.Size());
+                    if (!found)
+                        continue;
+                    found->HotSpot = image.HotSpot;
+                    found->Resource = ResourceOrigin{type, image.Name, std::nullopt};
+                    if (languages)
+                        found->Resource->Language = image.Language;
+                }
+            };
+            addResources(ResourceTypeIcon);
+            if (options.Cursors && list.Message.empty())
+                addResources(ResourceTypeCursor);
             break;
         }
     }
@@ -302,14 +340,14 @@ std::string NoIconsMessage(const IconImageList& list) {
     return list.Message.empty() ? NoIconExists : list.Message;
 }
 
-Result<IconFileListing> ListIconFile(const fs::path& fileName) {
+Result<IconFileListing> ListIconFile(const fs::path& fileName, const IconListOptions& options) {
     auto file = FileSource::Open(fileName);
     if (!file)
         return file.GetError();
     IconFileListing listing;
     listing.Source = std::move(*file);
     listing.Kind = DetectIconContainer(*listing.Source, fileName);
-    listing.List = ListIconImages(*listing.Source, listing.Kind);
+    listing.List = ListIconImages(*listing.Source, listing.Kind, options);
     return listing;
 }
 

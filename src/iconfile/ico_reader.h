@@ -10,10 +10,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "iconfile/byte_source.h"
+#include "iconfile/executable_resources.h"
+#include "iconfile/ico_format.h"
 #include "iconfile/icon_image.h"
 #include "platform/byte_reader.h"
 
@@ -63,6 +66,15 @@ Result<std::vector<std::uint8_t>> CutIconBlock(ByteSource& file, std::uint32_t o
 // filled from the block's header: the low bytes of width and height, colour count, planes and
 // bit count as the header says.
 std::vector<std::uint8_t> MakeSingleImageIconFile(Bytes block);
+// The same as a one-image cursor file (type 2), the hot spot in the directory entry.
+std::vector<std::uint8_t> MakeSingleImageCursorFile(Bytes block, CursorHotSpot hotSpot);
+
+// The resource an image of an executable is stored as.
+struct ResourceOrigin {
+    std::uint32_t Type = ResourceTypeIcon;  // or ResourceTypeCursor
+    ResourceName Name;
+    std::optional<std::uint16_t> Language;  // none in files without languages (NE)
+};
 
 // One icon image found in a file, ready to be cut out.
 struct FoundIconImage {
@@ -73,7 +85,15 @@ struct FoundIconImage {
     // Why the decoder would refuse the image, judged by its headers (CheckIconBlock); "" when
     // they are sound. Such an image is still listed and cut out unchanged.
     std::string Damage;
+    // A cursor image with its hot spot; its one-image file is then a cursor file.
+    std::optional<CursorHotSpot> HotSpot;
+    // Images of executables: the resource they are.
+    std::optional<ResourceOrigin> Resource;
 };
+
+// Fills the image's Header and Damage from the leading bytes of its block [Offset, Offset +
+// Size) in `file` (bytes the block or the file lacks read as 0).
+void DescribeIconBlock(ByteSource& file, FoundIconImage& image);
 
 enum class IconContainer {
     IconFile,        // ICO or CUR
@@ -94,6 +114,13 @@ IconContainer DetectIconContainer(ByteSource& file, const std::filesystem::path&
 struct IconImageList {
     std::vector<FoundIconImage> Images;
     std::string Message;  // for the user when the file holds no readable icons ("" otherwise)
+    ExecutableFormat Format = ExecutableFormat::Unknown;  // executables: PE or NE
+};
+
+// What a listing takes from executables (icon and cursor files give all their images).
+struct IconListOptions {
+    LanguageSelection Languages;  // which languages of each resource
+    bool Cursors = false;         // their RT_CURSOR images too, after the icons
 };
 
 // Why a list is empty: the reader's own message, or "No icon exists in this file!".
@@ -106,9 +133,11 @@ inline constexpr std::uint64_t MaxIconBytesExtra = 1024 * 1024;
 
 // Every icon image of an open file, in the loader's order. Icon files: the directory entries
 // whose image lies at least partly in the file. Executables: the RT_ICON images that pass the
-// image check (see pe_icons.h). Animated cursors: the images of each frame's icon file, read as
-// icon files are, frame after frame (offsets are in the whole file).
-IconImageList ListIconImages(ByteSource& file, IconContainer kind);
+// image check (see pe_icons.h), then the RT_CURSOR ones when asked. Animated cursors: the images
+// of each frame's icon file, read as icon files are, frame after frame (offsets are in the
+// whole file). The loader takes the default options.
+IconImageList ListIconImages(ByteSource& file, IconContainer kind,
+                             const IconListOptions& options = {});
 
 // A file opened and listed with the container DetectIconContainer finds, for tools that show
 // or cut the images themselves. Fails only when the file cannot be opened; a file without
@@ -118,7 +147,8 @@ struct IconFileListing {
     IconContainer Kind = IconContainer::IconFile;
     IconImageList List;
 };
-Result<IconFileListing> ListIconFile(const std::filesystem::path& fileName);
+Result<IconFileListing> ListIconFile(const std::filesystem::path& fileName,
+                                     const IconListOptions& options = {});
 
 // "ic" + k + "_" + n + ".ico" in `workFolder`, n the smallest number from 0 up for which no
 // such file exists yet.

@@ -26,6 +26,48 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& pat
 // all-or-nothing: a flush per file would cost milliseconds and protect nothing after a crash.
 enum class DiskFlush { Yes, No };
 
+// Many files written atomically as one batch, for tools that write hundreds of small files the
+// user asked for. Each file goes to a temporary name beside its target as it is added; Commit
+// then makes them all durable at once and only after that renames each over its target. A file
+// whose write or rename fails leaves its old file as it was and no temporary file; the others
+// still land. A batch dropped without Commit removes its temporary files.
+//
+// How they become durable: FlushEach syncs every file as it is written (what a single save
+// wants); FlushTogether syncs the file system of each target folder once at Commit (syncfs),
+// which costs about one sync instead of one per file (a few milliseconds each); where that call
+// is missing, each file is synced at Commit instead. None keeps only the rename's
+// all-or-nothing (DiskFlush::No).
+class AtomicFileBatch {
+  public:
+    enum class Durability { FlushEach, FlushTogether, None };
+
+    explicit AtomicFileBatch(Durability durability = Durability::FlushTogether)
+        : Mode(durability) {}
+    AtomicFileBatch(const AtomicFileBatch&) = delete;
+    AtomicFileBatch& operator=(const AtomicFileBatch&) = delete;
+    ~AtomicFileBatch();
+
+    // Writes the temporary file of `path`: `produce` writes into the open stream and returns
+    // false to abandon it. The status tells whether that worked; a file that failed here is
+    // reported again, unchanged, by Commit.
+    Status AddWith(const std::filesystem::path& path,
+                   const std::function<bool(std::FILE*)>& produce);
+    Status Add(const std::filesystem::path& path, std::span<const std::uint8_t> data);
+
+    // Makes every file written durable, then renames each over its target. One status per
+    // file added, in the order added. The batch is empty afterwards.
+    std::vector<Status> Commit();
+
+  private:
+    struct Pending {
+        std::filesystem::path Target;
+        std::filesystem::path Temporary;  // empty when the write failed
+        Status Written;
+    };
+    Durability Mode;
+    std::vector<Pending> Files;
+};
+
 // Writes `data` to `path` atomically (temporary file + rename). On failure the old file, if
 // any, is untouched and no temporary file is left behind.
 Status WriteFileAtomic(const std::filesystem::path& path, std::span<const std::uint8_t> data,

@@ -92,9 +92,10 @@ TEST_F(CliListExtract, ListShowsEveryImageOfEachFile) {
                             " bytes  offset " + std::to_string(38 + Ico0.size()));
     EXPECT_EQ(lines[3], P("tool.dll") + ": executable, 2 icon images");
     EXPECT_EQ(lines[4], "  #0  48x48  32 bits  BMP  " + std::to_string(Exe.ImageSizes[0]) +
-                            " bytes  offset " + std::to_string(Exe.ImageOffsets[0]));
-    EXPECT_EQ(lines[5],
-              "  #1  16x16  4 bits  BMP  296 bytes  offset " + std::to_string(Exe.ImageOffsets[1]));
+                            " bytes  offset " + std::to_string(Exe.ImageOffsets[0]) +
+                            "  icon 1  language 1033");
+    EXPECT_EQ(lines[5], "  #1  16x16  4 bits  BMP  296 bytes  offset " +
+                            std::to_string(Exe.ImageOffsets[1]) + "  icon 2  language 1033");
 }
 
 TEST_F(CliListExtract, FilesAreReadByTheirContent) {

@@ -110,12 +110,30 @@ TEST(PeIcons, ImagesUnder200BytesAreSkipped) {
     EXPECT_EQ(table[1].Offset, pe.ImageOffsets[3]);
 }
 
-TEST(PeIcons, TableHoldsAtMost1000Images) {
+TEST(PeIcons, EveryImageIsHeldUpToTheLimitAndLargerFilesAreRefused) {
     PeRecipe recipe;
-    std::vector<std::vector<std::uint8_t>> images(1005, SizedBlock(200));
-    recipe.Icons = NumberedIcons(images);
-    auto table = Scan(BuildPe(recipe));
-    EXPECT_EQ(table.size(), MaxExecutableIcons);
+    recipe.Icons = NumberedIcons(std::vector<std::vector<std::uint8_t>>(1500, SizedBlock(200)));
+    BuiltPe pe = BuildPe(recipe);
+    EXPECT_EQ(Scan(pe).size(), 1500u);
+    EXPECT_EQ(Read(pe.Bytes).size(), 1500u);
+    MemorySource source(pe.Bytes);
+    EXPECT_EQ(ListIconImages(source, IconContainer::Executable).Images.size(), 1500u);
+
+    // One more resource than an icon file could hold (the last icon in two languages): refused
+    // as a whole, and said so.
+    recipe.Icons = NumberedIcons(std::vector<std::vector<std::uint8_t>>(
+        MaxExecutableIcons, std::vector<std::uint8_t>{1}));
+    recipe.Icons.back().Languages.push_back({1031, {1}});
+    BuiltPe huge = BuildPe(recipe);
+    MemorySource hugeSource(huge.Bytes);
+    ExecutableIconTable table;
+    std::string message;
+    EXPECT_EQ(ScanExecutableIcons(hugeSource, table, message), 1);
+    EXPECT_TRUE(table.empty());
+    EXPECT_EQ(message, "The file holds more than 65535 icon images, more than can be read.");
+    IconImageList list = ListIconImages(hugeSource, IconContainer::Executable);
+    EXPECT_TRUE(list.Images.empty());
+    EXPECT_EQ(NoIconsMessage(list), message);
 }
 
 TEST(PeIcons, Pe64FilesAreReadThroughTheirOptionalHeaderSize) {
