@@ -52,50 +52,31 @@ bool SubSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
 }
 
 Result<std::unique_ptr<FileSource>> FileSource::Open(const std::filesystem::path& path) {
-    std::error_code ec;
-    if (std::filesystem::is_directory(path, ec))
-        return Error{"Can not open file " + PathText(path)};
-    std::unique_ptr<FileSource> source(new FileSource());
-    source->In.open(path, std::ios::binary);
-    if (!source->In)
-        return Error{"Can not open file " + PathText(path)};
-    source->In.seekg(0, std::ios::end);
-    auto end = source->In.tellg();
-    if (end < 0)
-        return Error{"Can not read file " + PathText(path)};
-    source->FileSize = static_cast<std::uint64_t>(end);
-    return source;
-}
-
-bool FileSource::ReadDirect(std::uint64_t offset, std::span<std::uint8_t> out) {
-    In.clear();
-    In.seekg(static_cast<std::streamoff>(offset));
-    In.read(reinterpret_cast<char*>(out.data()), static_cast<std::streamsize>(out.size()));
-    return In.good() || (In.eof() && static_cast<std::size_t>(In.gcount()) == out.size());
+    auto file = RandomAccessFile::Open(path);
+    if (!file)
+        return file.GetError();
+    return std::unique_ptr<FileSource>(new FileSource(std::move(*file)));
 }
 
 bool FileSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
-    if (!RangeFits(offset, out.size(), FileSize))
+    if (!RangeFits(offset, out.size(), File.Size()))
         return false;
     if (out.empty())
         return true;
-    if (out.size() > WindowBytes / 2)
-        return ReadDirect(offset, out);
+    if (out.size() > PageBytes)
+        return File.ReadAt(offset, out);
     bool inWindow =
         offset >= WindowStart && RangeFits(offset - WindowStart, out.size(), Window.size());
     if (!inWindow) {
-        // Start the window a little before the request: directory walks read backwards too.
-        std::uint64_t start = offset - std::min<std::uint64_t>(offset, 4096);
-        start &= ~std::uint64_t{4095};
-        std::uint64_t length = std::min<std::uint64_t>(WindowBytes, FileSize - start);
+        // From the start of the request's page: a read of up to a page always fits.
+        std::uint64_t start = offset & ~std::uint64_t{PageBytes - 1};
+        std::uint64_t length = std::min<std::uint64_t>(WindowBytes, File.Size() - start);
         Window.resize(static_cast<std::size_t>(length));
-        if (!ReadDirect(start, Window)) {
+        if (!File.ReadAt(start, Window)) {
             Window.clear();
             return false;
         }
         WindowStart = start;
-        if (!RangeFits(offset - WindowStart, out.size(), Window.size()))
-            return false;
     }
     std::memcpy(out.data(), Window.data() + (offset - WindowStart), out.size());
     return true;

@@ -5,13 +5,13 @@
 
 #include <cstdint>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "platform/byte_reader.h"
+#include "platform/file_io.h"
 #include "platform/result.h"
 
 namespace gf {
@@ -62,17 +62,18 @@ class FileSource final : public ByteSource {
     // Fails when the file cannot be opened (a folder counts as not openable).
     static Result<std::unique_ptr<FileSource>> Open(const std::filesystem::path& path);
 
-    std::uint64_t Size() const override { return FileSize; }
+    std::uint64_t Size() const override { return File.Size(); }
     bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override;
 
   private:
-    FileSource() = default;
-    bool ReadDirect(std::uint64_t offset, std::span<std::uint8_t> out);
+    explicit FileSource(RandomAccessFile file) : File(std::move(file)) {}
 
-    static constexpr std::size_t WindowBytes = 64 * 1024;
+    // Small: a walk over a directory reads a few neighbouring pages, and a scan that reads the
+    // first bytes of thousands of images spread over a large file reads one page for each.
+    static constexpr std::size_t PageBytes = 4096;
+    static constexpr std::size_t WindowBytes = 2 * PageBytes;
 
-    std::ifstream In;
-    std::uint64_t FileSize = 0;
+    RandomAccessFile File;
     std::vector<std::uint8_t> Window;
     std::uint64_t WindowStart = 0;
 };

@@ -119,11 +119,16 @@ ExecutableIconTable ReadExecutableIcons(ByteSource& file, std::string& message) 
     ExecutableIconTable table;
     if (ScanExecutableIcons(file, table, message) != 0)
         return {};
-    for (auto& image : table)
-        image.Rejected = CheckIconImage(file, image.Offset, image.Size) != 0;
+    std::vector<std::size_t> rejected;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        table[i].Rejected = CheckIconImage(file, table[i].Offset, table[i].Size) != 0;
+        if (table[i].Rejected)
+            rejected.push_back(i);
+    }
     LocateIconResources(file, table);
-    for (auto& image : table)
-        image.Rejected = CheckIconImage(file, image.Offset, image.Size) != 0;
+    // Only the second look can have changed an image: the others passed and still do.
+    for (std::size_t i : rejected)
+        table[i].Rejected = CheckIconImage(file, table[i].Offset, table[i].Size) != 0;
     std::erase_if(table, [](const ExecutableIcon& i) { return i.Rejected; });
     return table;
 }

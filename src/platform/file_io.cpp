@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
+#include <utility>
 #include <cstdio>
 #include <random>
 #include <system_error>
@@ -45,6 +47,84 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint6
     if (readError)
         return Error{"Can not read file " + PathText(path)};
     return data;
+}
+
+Result<RandomAccessFile> RandomAccessFile::Open(const fs::path& path) {
+    RandomAccessFile file;
+#ifdef _WIN32
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return Error{"Can not open file " + PathText(path)};
+    file.File = _wfopen(path.c_str(), L"rb");
+    if (!file.File || _fseeki64(file.File, 0, SEEK_END) != 0)
+        return Error{"Can not open file " + PathText(path)};
+    const auto end = _ftelli64(file.File);
+    if (end < 0)
+        return Error{"Can not read file " + PathText(path)};
+    file.FileSize = static_cast<std::uint64_t>(end);
+#else
+    file.Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st {};
+    if (file.Fd < 0 || ::fstat(file.Fd, &st) != 0 || S_ISDIR(st.st_mode))
+        return Error{"Can not open file " + PathText(path)};
+    file.FileSize = static_cast<std::uint64_t>(st.st_size);
+#endif
+    return file;
+}
+
+RandomAccessFile::RandomAccessFile(RandomAccessFile&& other) noexcept {
+    *this = std::move(other);
+}
+
+RandomAccessFile& RandomAccessFile::operator=(RandomAccessFile&& other) noexcept {
+    if (this != &other) {
+        Close();
+#ifdef _WIN32
+        File = std::exchange(other.File, nullptr);
+#else
+        Fd = std::exchange(other.Fd, -1);
+#endif
+        FileSize = other.FileSize;
+    }
+    return *this;
+}
+
+RandomAccessFile::~RandomAccessFile() {
+    Close();
+}
+
+void RandomAccessFile::Close() {
+#ifdef _WIN32
+    if (File)
+        std::fclose(File);
+    File = nullptr;
+#else
+    if (Fd >= 0)
+        ::close(Fd);
+    Fd = -1;
+#endif
+}
+
+bool RandomAccessFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
+    if (offset > FileSize || out.size() > FileSize - offset)
+        return false;
+#ifdef _WIN32
+    if (!File || _fseeki64(File, static_cast<__int64>(offset), SEEK_SET) != 0)
+        return false;
+    return std::fread(out.data(), 1, out.size(), File) == out.size();
+#else
+    std::size_t done = 0;
+    while (done < out.size()) {
+        ssize_t n = ::pread(Fd, out.data() + done, out.size() - done,
+                            static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
+    return true;
+#endif
 }
 
 namespace {

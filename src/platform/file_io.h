@@ -26,6 +26,30 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& pat
 // all-or-nothing: a flush per file would cost milliseconds and protect nothing after a crash.
 enum class DiskFlush { Yes, No };
 
+// A file opened for reading at any offset, as often as needed: one system call per read (pread
+// where there is one), no stream state to reset between reads. Folders do not open.
+class RandomAccessFile {
+  public:
+    static Result<RandomAccessFile> Open(const std::filesystem::path& path);
+    RandomAccessFile(RandomAccessFile&& other) noexcept;
+    RandomAccessFile& operator=(RandomAccessFile&& other) noexcept;
+    ~RandomAccessFile();
+
+    std::uint64_t Size() const { return FileSize; }
+    // Exactly out.size() bytes from `offset`, or false (nothing meaningful in `out`).
+    bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out);
+
+  private:
+    RandomAccessFile() = default;
+    void Close();
+#ifdef _WIN32
+    std::FILE* File = nullptr;
+#else
+    int Fd = -1;
+#endif
+    std::uint64_t FileSize = 0;
+};
+
 // Many files written atomically as one batch, for tools that write hundreds of small files the
 // user asked for. Each file goes to a temporary name beside its target as it is added; Commit
 // then makes them all durable at once and only after that renames each over its target. A file

@@ -247,6 +247,106 @@ TEST_F(CliListExtract, ExtractReportsFilesWithoutIconsAndGoesOn) {
     EXPECT_NE(blocked.Err.find("output folder"), std::string::npos) << blocked.Err;
 }
 
+// Groups and cursors of an executable: group 1 in English and German, group "MAIN", a
+// cursor group, icon group 2 naming an icon the file lacks.
+class CliGroups : public CliListExtract {
+  protected:
+    void SetUp() override {
+        CliListExtract::SetUp();
+        Icon1 = Block(32, 32, 8);
+        Icon2 = Block(16, 16, 4);
+        Cursor = test::MakeCursorResource(4, 6, Block(32, 32, 1));
+        test::PeRecipe r;
+        r.Icons = test::NumberedIcons({Icon1, Icon2});
+        const auto group1 = test::MakeGroupResource({{1, Icon1}, {2, Icon2}});
+        r.Resources = {{14, 1, u"", {{1033, group1}, {1031, group1}}},
+                       {14, 2, u"", {{1033, test::MakeGroupResource({{2, Icon2}, {8, {}}})}}},
+                       {14, 0, u"MAIN", {{1033, test::MakeGroupResource({{1, Icon1}})}}},
+                       {1, 3, u"", {{1033, Cursor}}},
+                       {12, 1, u"", {{1033, test::MakeGroupResource({{3, Cursor}}, true)}}}};
+        Lib = test::BuildPe(r);
+        Lib.WriteTo(Dir / "lib.dll");
+    }
+    std::vector<std::uint8_t> Icon1, Icon2, Cursor;
+    test::BuiltPe Lib;
+};
+
+TEST_F(CliGroups, ListShowsGroupsTheirLanguagesAndImages) {
+    auto r = Run({"list", "--groups", P("lib.dll")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    auto lines = Lines(r.Out);
+    ASSERT_EQ(lines.size(), 14u) << r.Out;
+    EXPECT_EQ(lines[0], P("lib.dll") + ": executable, 4 icon groups, 1 cursor group");
+    // Named entries come first in a resource directory.
+    EXPECT_EQ(lines[1], "  icon group \"MAIN\"  language 1033  1 image");
+    EXPECT_EQ(lines[3], "  icon group 1  language 1033  2 images");
+    EXPECT_EQ(lines[4].rfind("    #0  32x32  8 bits  BMP  ", 0), 0u) << lines[4];
+    EXPECT_EQ(lines[6], "  icon group 1  language 1031  2 images");
+    EXPECT_EQ(lines[9], "  icon group 2  language 1033  2 images");
+    EXPECT_EQ(lines[11], "    #1  icon 8  missing");
+    EXPECT_EQ(lines[12], "  cursor group 1  language 1033  1 image");
+    EXPECT_NE(lines[13].find("  cursor 3  language 1033  hot spot 4,6"), std::string::npos)
+        << lines[13];
+
+    auto german = Run({"list", "--groups", "--language", "1031", P("lib.dll")});
+    EXPECT_EQ(Lines(german.Out).size(), 4u) << german.Out;
+    // Single images: icons, then the cursor; an icon file has no groups.
+    auto images = Run({"list", P("lib.dll")});
+    EXPECT_EQ(Lines(images.Out)[0], P("lib.dll") + ": executable, 2 icon images, 1 cursor image");
+    auto none = Run({"list", "--groups", P("app.ico")});
+    EXPECT_EQ(none.ExitCode, 1);
+    EXPECT_NE(none.Err.find("No icon group exists in this file!"), std::string::npos);
+}
+
+TEST_F(CliGroups, ExtractWritesEachGroupAsOneFileAndCursorsWithTheirHotSpot) {
+    auto r = Run({"extract", "--groups", P("lib.dll"), "-o", P("g")});
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    // The missing icon is warned about, the group still written without it.
+    EXPECT_NE(r.Err.find("icon group 2 (language 1033): icon 8 is not in the file; left out"),
+              std::string::npos)
+        << r.Err;
+    const fs::path g = Dir / "g";
+    EXPECT_EQ(Lines(r.Out),
+              (std::vector<std::string>{PathText(g / "lib_MAIN.ico"), PathText(g / "lib_1_1033.ico"),
+                                        PathText(g / "lib_1_1031.ico"), PathText(g / "lib_2.ico"),
+                                        PathText(g / "lib_1.cur")}));
+    auto group1 = ReadAll(g / "lib_1_1033.ico");
+    auto dir = ReadIconDirectory(group1);
+    ASSERT_TRUE(dir.Ok());
+    ASSERT_EQ(dir->Entries.size(), 2u);
+    auto second = IconImageBlock(group1, dir->Entries[1]);
+    ASSERT_TRUE(second.Ok());
+    EXPECT_EQ(std::vector<std::uint8_t>(second->begin(), second->end()), Icon2);
+    auto cur = ReadAll(g / "lib_1.cur");
+    auto curDir = ReadIconDirectory(cur);
+    ASSERT_TRUE(curDir.Ok());
+    EXPECT_EQ(curDir->Header.Type, 2);
+    EXPECT_EQ(curDir->Entries[0].Planes, 4);
+    EXPECT_EQ(curDir->Entries[0].BitCount, 6);
+    auto curBlock = IconImageBlock(cur, curDir->Entries[0]);
+    ASSERT_TRUE(curBlock.Ok());
+    EXPECT_EQ(std::vector<std::uint8_t>(curBlock->begin(), curBlock->end()),
+              std::vector<std::uint8_t>(Cursor.begin() + 4, Cursor.end()));
+
+    // Single images: the cursor image as a cursor file of its own.
+    auto single = Run({"extract", P("lib.dll"), "-o", P("s")});
+    EXPECT_EQ(single.ExitCode, 0) << single.Err;
+    EXPECT_TRUE(fs::exists(Dir / "s" / "lib_0.ico"));
+    auto one = ReadIconDirectory(ReadAll(Dir / "s" / "lib_2.cur"));
+    ASSERT_TRUE(one.Ok());
+    EXPECT_EQ(one->Header.Type, 2);
+    EXPECT_EQ(one->Entries[0].Planes, 4);
+
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {"extract", "--groups", "--png", P("lib.dll"), "-o", P("x")},
+             {"list", "--language", "german", P("lib.dll")},
+             {"list", "--language", "70000", P("lib.dll")},
+             {"list", "--language"}}) {
+        auto bad = Run(args);
+        EXPECT_EQ(bad.ExitCode, 2) << bad.Err;
+    }
+}
+
 TEST(CliCorpus, ListsAndExtractsEveryIconCursorAndExecutable) {
     const char* corpus = std::getenv("GF_CORPUS");
     if (!corpus || !*corpus)

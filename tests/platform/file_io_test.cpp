@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -81,6 +82,52 @@ TEST(ReadFileBytes, RefusesFilesOverTheLimit) {
     Result<std::vector<std::uint8_t>> r = ReadFileBytes(p, 99);
     ASSERT_FALSE(r.Ok());
     EXPECT_NE(r.ErrorMessage().find("too large"), std::string::npos);
+}
+
+// Many files in one batch: a file that fails (a folder in its way, before or after it was
+// written, or its writer giving up) leaves nothing behind, the others land, a read-only file is
+// replaced like any other, and a batch dropped unfinished leaves no temporary file.
+TEST(AtomicFileBatch, FailuresInTheMiddleLeaveNoTemporaryFiles) {
+    test::TempFolder dir;
+    const fs::path d = dir.Path();
+    Put(d / "b.ico", "old");
+    fs::permissions(d / "b.ico", fs::perms::owner_read);
+    fs::create_directory(d / "c.ico");
+    auto bytes = [](const char* text) {
+        return std::span(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text));
+    };
+    AtomicFileBatch batch;
+    EXPECT_TRUE(batch.Add(d / "a.ico", bytes("A")).Ok());
+    EXPECT_TRUE(batch.Add(d / "b.ico", bytes("B")).Ok());
+    EXPECT_FALSE(batch.Add(d / "c.ico", bytes("C")).Ok());
+    EXPECT_TRUE(batch.Add(d / "d.ico", bytes("D")).Ok());
+    EXPECT_FALSE(batch.AddWith(d / "e.ico", [](std::FILE* f) {
+                          std::fputs("half", f);
+                          return false;
+                      }).Ok());
+    EXPECT_TRUE(batch.Add(d / "f.ico", bytes("F")).Ok());
+    fs::create_directory(d / "f.ico");  // in the way only when the rename comes
+    std::vector<Status> results = batch.Commit();
+    ASSERT_EQ(results.size(), 6u);
+    std::vector<bool> ok;
+    for (const Status& s : results)
+        ok.push_back(s.Ok());
+    EXPECT_EQ(ok, (std::vector<bool>{true, true, false, true, false, false}));
+    EXPECT_NE(results[5].ErrorMessage().find("f.ico"), std::string::npos);
+    EXPECT_EQ(Contents(d / "a.ico"), "A");
+    EXPECT_EQ(Contents(d / "b.ico"), "B");
+    EXPECT_EQ(Contents(d / "d.ico"), "D");
+    EXPECT_FALSE(fs::exists(d / "e.ico"));
+    EXPECT_EQ(FileCount(d), 5u);  // a, b, c/, d, f/
+    EXPECT_TRUE(batch.Commit().empty());
+
+    {
+        AtomicFileBatch dropped;
+        EXPECT_TRUE(dropped.Add(d / "g.ico", bytes("G")).Ok());
+        EXPECT_EQ(FileCount(d), 6u);  // its temporary file
+    }
+    EXPECT_EQ(FileCount(d), 5u);
+    EXPECT_FALSE(fs::exists(d / "g.ico"));
 }
 
 }  // namespace

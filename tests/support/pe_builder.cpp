@@ -83,31 +83,57 @@ struct Section {
 };
 
 std::vector<std::uint8_t> GroupData(const PeRecipe& recipe, const PeIconGroup& group) {
-    std::vector<std::uint8_t> out;
-    Put16(out, 0, 0);
-    Put16(out, 2, 1);
-    Put16(out, 4, static_cast<std::uint16_t>(group.IconIds.size()));
+    std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> images;
     for (std::uint32_t id : group.IconIds) {
         auto icon = std::find_if(recipe.Icons.begin(), recipe.Icons.end(),
                                  [&](const PeIcon& i) { return i.Id == id; });
         std::vector<std::uint8_t> block;
         if (icon != recipe.Icons.end() && !icon->Languages.empty())
             block = icon->Languages[0].second;
+        images.push_back({static_cast<std::uint16_t>(id), block});
+    }
+    return MakeGroupResource(images);
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> MakeGroupResource(
+    const std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>>& images, bool cursor) {
+    std::vector<std::uint8_t> out;
+    Put16(out, 0, 0);
+    Put16(out, 2, cursor ? 2 : 1);
+    Put16(out, 4, static_cast<std::uint16_t>(images.size()));
+    for (const auto& [id, data] : images) {
+        std::vector<std::uint8_t> block(data.begin() + (cursor && data.size() >= 4 ? 4 : 0),
+                                        data.end());
         block.resize(std::max<std::size_t>(block.size(), 16), 0);
+        const std::uint16_t width = static_cast<std::uint16_t>(block[4] | (block[5] << 8));
+        const std::uint16_t height = static_cast<std::uint16_t>(block[8] | (block[9] << 8));
         std::size_t at = out.size();
         out.resize(at + 14, 0);
-        out[at] = block[4];                       // width
-        out[at + 1] = static_cast<std::uint8_t>(  // single height
-            (block[8] | (block[9] << 8)) / 2);
+        if (cursor) {
+            Put16(out, at, width);
+            Put16(out, at + 2, height);  // colour and mask rows
+        } else {
+            out[at] = static_cast<std::uint8_t>(width);
+            out[at + 1] = static_cast<std::uint8_t>(height / 2);
+        }
         Put16(out, at + 4, static_cast<std::uint16_t>(block[12] | (block[13] << 8)));
         Put16(out, at + 6, static_cast<std::uint16_t>(block[14] | (block[15] << 8)));
-        Put32(out, at + 8, static_cast<std::uint32_t>(block.size()));
-        Put16(out, at + 12, static_cast<std::uint16_t>(id));
+        Put32(out, at + 8, static_cast<std::uint32_t>(data.size()));
+        Put16(out, at + 12, id);
     }
     return out;
 }
 
-}  // namespace
+std::vector<std::uint8_t> MakeCursorResource(std::uint16_t x, std::uint16_t y,
+                                             const std::vector<std::uint8_t>& block) {
+    std::vector<std::uint8_t> out;
+    Put16(out, 0, x);
+    Put16(out, 2, y);
+    out.insert(out.end(), block.begin(), block.end());
+    return out;
+}
 
 void BuiltPe::PutU16(std::size_t offset, std::uint16_t value) {
     if (offset + 2 > Bytes.size())
@@ -160,8 +186,14 @@ BuiltPe BuildPe(const PeRecipe& recipe) {
 
     ResourceWriter r;
     const bool haveGroups = !recipe.Groups.empty();
+    std::vector<std::uint32_t> extraTypes;
+    for (const PeResource& res : recipe.Resources) {
+        if (std::find(extraTypes.begin(), extraTypes.end(), res.Type) == extraTypes.end())
+            extraTypes.push_back(res.Type);
+    }
     const std::uint16_t typeIds =
-        static_cast<std::uint16_t>(1 + (haveGroups ? 1 : 0) + (recipe.OtherTypesFirst ? 1 : 0));
+        static_cast<std::uint16_t>(1 + (haveGroups ? 1 : 0) + (recipe.OtherTypesFirst ? 1 : 0) +
+                                   extraTypes.size());
     const std::uint16_t typeNames = recipe.OtherTypesFirst ? 1 : 0;
     std::size_t root = r.Directory(typeNames, typeIds);
     std::size_t slot = 0;
@@ -183,6 +215,29 @@ BuiltPe BuildPe(const PeRecipe& recipe) {
     r.SetEntry(root, slot++, RtIcon, Subdirectory | static_cast<std::uint32_t>(iconDir));
     if (haveGroups) {
         r.SetEntry(root, slot++, RtGroupIcon, Subdirectory | static_cast<std::uint32_t>(groupDir));
+    }
+    // Each extra type: its directory, named entries first as the format wants them.
+    struct ExtraEntry {
+        std::size_t Directory;
+        std::size_t Slot;
+    };
+    std::vector<ExtraEntry> extraEntries(recipe.Resources.size());
+    for (std::uint32_t type : extraTypes) {
+        std::vector<std::size_t> members;
+        for (std::size_t i = 0; i < recipe.Resources.size(); ++i) {
+            if (recipe.Resources[i].Type == type)
+                members.push_back(i);
+        }
+        std::stable_partition(members.begin(), members.end(),
+                              [&](std::size_t i) { return !recipe.Resources[i].Name.empty(); });
+        const auto named = static_cast<std::uint16_t>(
+            std::count_if(members.begin(), members.end(),
+                          [&](std::size_t i) { return !recipe.Resources[i].Name.empty(); }));
+        std::size_t dir =
+            r.Directory(named, static_cast<std::uint16_t>(members.size() - named));
+        r.SetEntry(root, slot++, type, Subdirectory | static_cast<std::uint32_t>(dir));
+        for (std::size_t k = 0; k < members.size(); ++k)
+            extraEntries[members[k]] = {dir, k};
     }
 
     // Language directories and data entries; data offsets are fixed up once the data is laid.
@@ -217,6 +272,21 @@ BuiltPe BuildPe(const PeRecipe& recipe) {
         std::size_t data = r.DataEntry();
         r.SetEntry(langDir, 0, 1033, static_cast<std::uint32_t>(data));
         pending.push_back({data, nullptr, GroupData(recipe, recipe.Groups[g])});
+    }
+
+    for (std::size_t i = 0; i < recipe.Resources.size(); ++i) {
+        const PeResource& res = recipe.Resources[i];
+        std::size_t langDir = r.Directory(0, static_cast<std::uint16_t>(res.Languages.size()));
+        std::uint32_t nameOrId = res.Id;
+        if (!res.Name.empty())
+            nameOrId = NamedEntry | static_cast<std::uint32_t>(r.Name(res.Name));
+        r.SetEntry(extraEntries[i].Directory, extraEntries[i].Slot, nameOrId,
+                   Subdirectory | static_cast<std::uint32_t>(langDir));
+        for (std::size_t l = 0; l < res.Languages.size(); ++l) {
+            std::size_t data = r.DataEntry();
+            r.SetEntry(langDir, l, res.Languages[l].first, static_cast<std::uint32_t>(data));
+            pending.push_back({data, &res.Languages[l].second, {}});
+        }
     }
 
     Section icodata{".icodata", 0, 0, {}};

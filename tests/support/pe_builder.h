@@ -27,6 +27,15 @@ struct PeIconGroup {
     std::vector<std::uint32_t> IconIds;
 };
 
+// Any other resource, for types the builder knows nothing of (cursors, cursor groups, named
+// groups, groups in several languages): its type, its ID or name, its data per language.
+struct PeResource {
+    std::uint32_t Type = 0;
+    std::uint32_t Id = 1;   // when Name is empty
+    std::u16string Name;    // a named resource
+    std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>> Languages;
+};
+
 struct PeRecipe {
     bool Pe64 = false;
     std::uint32_t PeOffset = 0x80;            // where "PE\0\0" goes
@@ -40,6 +49,9 @@ struct PeRecipe {
     bool DataInOwnSection = false;
     // Put a named type and RT_BITMAP ahead of RT_ICON in the root directory, as real files have.
     bool OtherTypesFirst = true;
+    // More resources, after RT_ICON and RT_GROUP_ICON in the root (one type directory per type,
+    // in order of first appearance).
+    std::vector<PeResource> Resources;
 };
 
 struct BuiltPe {
@@ -68,6 +80,17 @@ BuiltPe BuildPe(const PeRecipe& recipe);
 // Icons of IDs first, first + 1, ... with one language (1033) each.
 std::vector<PeIcon> NumberedIcons(const std::vector<std::vector<std::uint8_t>>& images,
                                   std::uint32_t first = 1);
+
+// The data of an RT_GROUP_ICON (or, `cursor`, RT_GROUP_CURSOR) resource naming these images by
+// ID, its entries filled from each image's header as a resource compiler fills them. Cursor
+// images start with their 4-byte hot spot. An empty image gives an entry of zeros.
+std::vector<std::uint8_t> MakeGroupResource(
+    const std::vector<std::pair<std::uint16_t, std::vector<std::uint8_t>>>& images,
+    bool cursor = false);
+
+// A cursor resource: the hot spot, then the image block.
+std::vector<std::uint8_t> MakeCursorResource(std::uint16_t x, std::uint16_t y,
+                                             const std::vector<std::uint8_t>& block);
 
 // Writes `bytes` to `path`.
 void WriteBytes(const std::filesystem::path& path, const std::vector<std::uint8_t>& bytes);
