@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "cli/icon_listing.h"
+#include "icon_library.h"
 #include "iconfile/ico_reader.h"
 #include "iconfile/ico_writer.h"
 #include "iconfile/pe_icons.h"
@@ -142,5 +143,26 @@ void BM_ExtractIconsToFiles(benchmark::State& state) {
     state.SetItemsProcessed(state.iterations() * IconCount);
 }
 BENCHMARK(BM_ExtractIconsToFiles)->Unit(benchmark::kMillisecond);
+
+// The loader on a library as large as the big system ones (1840 images): what the Load command
+// does before the list window opens.
+void BM_LoadLargeLibrary(benchmark::State& state) {
+    const fs::path folder = Big().Folder / "large";
+    fs::create_directories(folder / "work");
+    gf::bench::BuildIconLibrary(184, 10).WriteTo(folder / "large.dll");
+    for (auto _ : state) {
+        gf::IconSet set;
+        auto result = gf::ExtractIconsToFiles(folder / "large.dll", set, folder / "work");
+        if (result.Count != 1840) {
+            state.SkipWithError("extraction failed");
+            break;
+        }
+        state.PauseTiming();
+        for (const auto& f : set.IconFiles)
+            fs::remove(f);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_LoadLargeLibrary)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 }  // namespace

@@ -30,9 +30,19 @@ _glyphforge_cli() {
             esac
             [[ $before == --bmp ]] && values="white black"
             ;;
-        list) options="--json --help" ;;
+        list)
+            options="--json --groups --language --help"
+            if [[ $prev == --language ]]; then
+                mapfile -t COMPREPLY < <(compgen -W "all first" -- "$cur")
+                return
+            fi
+            ;;
         extract)
-            options="--output --png --help"
+            options="--output --png --groups --language --help"
+            if [[ $prev == --language ]]; then
+                mapfile -t COMPREPLY < <(compgen -W "all first" -- "$cur")
+                return
+            fi
             if [[ $prev == -o || $prev == --output ]]; then
                 compopt -o filenames 2>/dev/null
                 mapfile -t COMPREPLY < <(compgen -d -- "$cur")
