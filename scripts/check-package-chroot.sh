@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs a built glyphforge .deb in a fresh minimal Debian system (debootstrap, the release
 # this machine runs) and runs it there, as a user's machine would: dpkg -i, the dependencies it
-# names fetched by apt, then both programs' --version, a conversion of the sample picture, a
-# listing and a thumbnail of the icon made. Needs root, debootstrap and the Debian archive.
+# names fetched by apt, then both programs' --version, conversions of the sample picture and of
+# a metafile, a listing and a thumbnail of the icon made. Needs root, debootstrap and the
+# Debian archive.
 #
 # Downloaded packages are kept in ${XDG_CACHE_HOME:-~/.cache}/glyphforge-chroot, so a second
 # run fetches nothing new. Exit status: 0 installed and ran; 1 the package failed; 77 the test
@@ -43,6 +44,7 @@ mount -t proc proc "$root/proc"
 mount --bind "$cache/apt" "$root/var/cache/apt/archives"
 cp "$deb" "$root/tmp/glyphforge.deb"
 cp samples/sample.png "$root/tmp/sample.png"
+cp fuzz/corpus/wmf/shapes_placeable.wmf "$root/tmp/picture.wmf"
 
 in_root() {
     chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
@@ -63,6 +65,7 @@ in_root '
     glyphforge --version
     cd /tmp
     glyphforge-cli convert sample.png sample.ico --sizes 16,32,48,256 >/dev/null
+    glyphforge-cli convert picture.wmf picture.ico >/dev/null
     glyphforge-cli list sample.ico
     glyphforge-cli list --json sample.ico >/dev/null
     glyphforge-cli thumbnail sample.ico thumb.png 128

@@ -2,7 +2,8 @@
 # Checks a built glyphforge .deb without installing it: the files it must hold, the desktop
 # entry and AppStream metadata (desktop-file-validate, appstreamcli), the man pages (rendered
 # without warnings), the icon sizes, the dependencies, and that its programs run: --version,
-# a conversion of the sample picture, and the thumbnailer entry's own command line.
+# conversions of the sample picture and of a metafile, and the thumbnailer entry's own command
+# line.
 # Usage: scripts/check-package.sh PACKAGE.deb
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -25,6 +26,7 @@ id=org.glyphforge.Glyphforge
 required=(
     usr/bin/glyphforge
     usr/bin/glyphforge-cli
+    usr/lib/glyphforge/glyphforge-metafile.so
     usr/share/applications/$id.desktop
     usr/share/metainfo/$id.metainfo.xml
     usr/share/icons/hicolor/scalable/apps/glyphforge.svg
@@ -72,6 +74,9 @@ cli=$root/usr/bin/glyphforge-cli
 [[ $(env -u DISPLAY -u WAYLAND_DISPLAY "$root/usr/bin/glyphforge" --version) == "glyphforge $version" ]] ||
     fail "glyphforge --version does not say $version"
 "$cli" convert samples/sample.png "$work/sample.ico" --sizes 16,32,48 >/dev/null || fail "convert failed"
+# Metafiles are drawn by a module the tool finds beside its own folder.
+env -u DISPLAY -u WAYLAND_DISPLAY "$cli" convert fuzz/corpus/wmf/shapes_placeable.wmf \
+    "$work/metafile.ico" >/dev/null || fail "convert of a metafile failed"
 # The thumbnailer entry's command line, as a file manager runs it.
 exec_line=$(sed -n 's/^Exec=//p' "$root/usr/share/thumbnailers/glyphforge.thumbnailer")
 [[ $exec_line == "glyphforge-cli "* ]] || fail "the thumbnailer runs '$exec_line'"
