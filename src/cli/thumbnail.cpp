@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "cli/icon_listing.h"
 #include "iconfile/ico_decode.h"
 #include "iconfile/ico_writer.h"
+#include "iconfile/icon_groups.h"
 #include "platform/icon_draw.h"
 
 namespace gf::cli {
@@ -55,21 +57,53 @@ Result<Bitmap> ThumbnailOf(const IconImage& icon, int size) {
 
 }  // namespace
 
-Result<Bitmap> MakeThumbnail(ByteSource& file, const std::filesystem::path& name, int size) {
-    const IconImageList list = ListIconImages(file, DetectIconContainer(file, name));
+namespace {
+
+// The images a thumbnail is chosen from: an executable's first icon group with images (what
+// the program shows as its icon), else every image the file lists. Empty, with the reader's
+// message, when the file holds none.
+std::vector<FoundIconImage> ThumbnailCandidates(ByteSource& file, IconContainer kind,
+                                                std::string& message) {
+    if (kind == IconContainer::Executable) {
+        const IconGroupList groups = ListIconGroups(file, LanguageSelection::First());
+        for (const IconGroup& group : groups.Groups) {
+            std::vector<FoundIconImage> images;
+            for (const IconGroupMember& member : group.Members) {
+                if (member.Image)
+                    images.push_back(*member.Image);
+            }
+            if (!group.Cursor && !images.empty())
+                return images;
+        }
+    }
+    IconImageList list = ListIconImages(file, kind);
     if (list.Images.empty())
-        return Error{NoIconsMessage(list)};
-    const std::vector<std::size_t> order = RankThumbnailImages(list.Images, size);
+        message = NoIconsMessage(list);
+    return std::move(list.Images);
+}
+
+}  // namespace
+
+Result<Bitmap> MakeThumbnail(ByteSource& file, const std::filesystem::path& name, int size) {
+    std::string message;
+    const std::vector<FoundIconImage> images =
+        ThumbnailCandidates(file, DetectIconContainer(file, name), message);
+    if (images.empty())
+        return Error{message};
+    const std::vector<std::size_t> order = RankThumbnailImages(images, size);
     std::string firstError;
     for (std::size_t k = 0; k < order.size() && k < MaxThumbnailAttempts; ++k) {
-        const FoundIconImage& image = list.Images[order[k]];
+        const FoundIconImage& image = images[order[k]];
         auto block = CutIconBlock(file, image.Offset, image.Size);
         Result<IconImage> icon =
             block ? DecodeIconImageBlock(*block) : Result<IconImage>(block.GetError());
         if (icon)
             return ThumbnailOf(*icon, size);
-        if (firstError.empty())
-            firstError = "image " + std::to_string(order[k]) + ": " + icon.ErrorMessage();
+        if (firstError.empty()) {
+            firstError = (image.Resource ? ResourceText(image.Resource->Type, image.Resource->Name)
+                                         : "image " + std::to_string(image.EntryIndex)) +
+                         ": " + icon.ErrorMessage();
+        }
     }
     return Error{firstError.empty() ? "No icon image of this file can be shown." : firstError};
 }

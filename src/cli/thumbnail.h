@@ -26,9 +26,10 @@ inline constexpr std::size_t MaxThumbnailAttempts = 8;
 std::vector<std::size_t> RankThumbnailImages(const std::vector<FoundIconImage>& images, int size);
 
 // The thumbnail of `file` (named `name`, which decides only for files whose first bytes say
-// nothing) at `size`: the best image that decodes, shrunk to fit `size` x `size` when it is
-// larger (keeping its proportions), as a 32-bit picture. Fails when the file holds no icon
-// image or none of the images tried decodes.
+// nothing) at `size`: of an executable's first icon group (else of every image the file
+// lists), the best image that decodes, shrunk to fit `size` x `size` when it is larger
+// (keeping its proportions), as a 32-bit picture. Fails when the file holds no icon image or
+// none of the images tried decodes.
 Result<Bitmap> MakeThumbnail(ByteSource& file, const std::filesystem::path& name, int size);
 
 }  // namespace gf::cli

@@ -5,7 +5,9 @@ Usage: check_list_json.py CLI FILE...
 
 The JSON document must parse with the json module (strict UTF-8, no lone surrogates), name
 every file in order with its exact bytes (path, or path_bytes where the path is not UTF-8),
-and carry per image the values the text listing shows. Exit 0 when all agree, 1 otherwise.
+and carry per image the values the text listing shows: index, size, bit count, storage, bytes,
+offset, damage, and for executables the resource and its language, for cursors the hot spot.
+Exit 0 when all agree, 1 otherwise.
 """
 
 import json
@@ -16,9 +18,11 @@ import sys
 
 # "PATH: KIND, N icon images[, N cursor images]"; executables may name their format.
 HEADER = re.compile(rb"^(.*): (icon file|animated cursor|executable[^,]*), \d+ (?:icon|cursor) image")
+# What follows the offset: the resource of an executable's image, its language, a hot spot.
+TAIL = rb"(?:  (icon|cursor) (\d+|\".*\"))?(?:  language (\d+))?(?:  hot spot (\d+),(\d+))?$"
 IMAGE = re.compile(
-    rb"^  #(\d+)  (\d+)x(\d+)  (\d+) bits  (BMP|PNG)  (\d+) bytes  offset (\d+)(?:\s|$)")
-DAMAGED = re.compile(rb"^  #(\d+)  damaged: (.*?)  (\d+) bytes  offset (\d+)(?:\s|$)")
+    rb"^  #(\d+)  (\d+)x(\d+)  (\d+) bits  (BMP|PNG)  (\d+) bytes  offset (\d+)" + TAIL)
+DAMAGED = re.compile(rb"^  #(\d+)  damaged: (.*?)  (\d+) bytes  offset (\d+)" + TAIL)
 KINDS = {b"icon file": "icon_file", b"executable": "executable",
          b"animated cursor": "animated_cursor"}
 
@@ -27,23 +31,40 @@ def kind_of(text):
     return "executable" if text.startswith(b"executable") else KINDS[text]
 
 
+def tail(groups):
+    """(resource type, resource, language, hot spot) from the text after the offset."""
+    kind, name, language, x, y = groups
+    if name is not None and not name.startswith(b'"'):
+        name = int(name)
+    elif name is not None:
+        name = name[1:-1].decode("utf-8", "replace")
+    return (kind.decode() if kind else None, name, int(language) if language else None,
+            [int(x), int(y)] if x is not None else None)
+
+
+def json_tail(image):
+    return (image.get("resource_type"), image.get("resource"), image.get("language"),
+            image.get("hot_spot"))
+
+
 def text_listing(out):
-    """{path bytes: (kind, [image tuples])} from the text listing."""
-    files, current = {}, None
+    """[(path bytes, kind, [image tuples])] from the text listing, in its order."""
+    files = []
     for line in out.split(b"\n"):
         header = HEADER.match(line)
         if header:
-            current = files.setdefault(header.group(1), (kind_of(header.group(2)), []))
+            files.append((header.group(1), kind_of(header.group(2)), []))
             continue
         image = IMAGE.match(line)
         damaged = DAMAGED.match(line)
-        if image and current is not None:
+        if image and files:
             g = image.groups()
-            current[1].append((int(g[0]), int(g[1]), int(g[2]), int(g[3]), g[4].decode(),
-                               int(g[5]), int(g[6])))
-        elif damaged and current is not None:
+            files[-1][2].append((int(g[0]), int(g[1]), int(g[2]), int(g[3]), g[4].decode(),
+                                 int(g[5]), int(g[6])) + tail(g[7:]))
+        elif damaged and files:
             g = damaged.groups()
-            current[1].append((int(g[0]), "damaged", g[1].decode(), int(g[2]), int(g[3])))
+            files[-1][2].append((int(g[0]), "damaged", g[1].decode("utf-8", "replace"),
+                                 int(g[2]), int(g[3])) + tail(g[4:]))
     return files
 
 
@@ -81,22 +102,27 @@ def main():
                 problems.append(f"{raw!r}: path is not the path with U+FFFD for bad bytes")
         elif path != raw:
             problems.append(f"{raw!r}: path reads {path!r}")
-        if b"\n" in raw:
-            continue  # the text listing cannot say where such a name ends
-        if raw not in expected:
-            if "kind" in entry and entry["images"]:
-                problems.append(f"{raw!r}: images in JSON but none in the text listing")
+        if "kind" not in entry:
             if "error" not in entry:
-                problems.append(f"{raw!r}: no images and no error")
+                problems.append(f"{raw!r}: neither a listing nor an error")
             continue
-        kind, images = expected[raw]
-        if entry.get("kind") != kind:
-            problems.append(f"{raw!r}: kind {entry.get('kind')!r}, text says {kind!r}")
-        got = [(i["index"], "damaged", i["damaged"], i["bytes"], i["offset"]) if "damaged" in i
-               else (i["index"], i["width"], i["height"], i["bit_count"], i["storage"],
-                     i["bytes"], i["offset"]) for i in entry.get("images", [])]
-        if got != images:
+        if not expected:
+            problems.append(f"{raw!r}: listed in JSON, not in the text listing")
+            continue
+        text_path, kind, images = expected.pop(0)
+        if b"\n" not in raw and text_path != raw:
+            problems.append(f"{raw!r}: the text listing names {text_path!r} here")
+        if not entry["images"] and "error" not in entry:
+            problems.append(f"{raw!r}: no images and no error")
+        if entry["kind"] != kind:
+            problems.append(f"{raw!r}: kind {entry['kind']!r}, text says {kind!r}")
+        got = [((i["index"], "damaged", i["damaged"], i["bytes"], i["offset"]) if "damaged" in i
+                else (i["index"], i["width"], i["height"], i["bit_count"], i["storage"],
+                      i["bytes"], i["offset"])) + json_tail(i) for i in entry["images"]]
+        if b"\n" not in raw and got != images:
             problems.append(f"{raw!r}: images {got} differ from the text listing {images}")
+    if expected:
+        problems.append(f"{len(expected)} files in the text listing are not in the JSON")
     for p in problems:
         print(p, file=sys.stderr)
     return 1 if problems else 0

@@ -103,6 +103,13 @@ TEST_F(CliThumbnail, WritesTheBestImageForEachSize) {
     test::PeRecipe recipe;
     recipe.Icons = test::NumberedIcons({Solid(16, 4, red), Solid(32, 32, green)});
     test::BuildPe(recipe).WriteTo(Dir / "tool.exe");
+    // The program's icon is its first group, whatever the order of the images: here the larger
+    // images of the second group come first.
+    test::PeRecipe grouped;
+    grouped.Icons = test::NumberedIcons(
+        {Solid(48, 32, blue), Solid(64, 32, blue), Solid(16, 4, red), Solid(32, 32, green)});
+    grouped.Groups = {{1, {3, 4}}, {2, {1, 2}}};
+    test::BuildPe(grouped).WriteTo(Dir / "grouped.exe");
 
     const struct {
         std::string Input;
@@ -110,8 +117,9 @@ TEST_F(CliThumbnail, WritesTheBestImageForEachSize) {
         int Side;
         Color Colour;
     } cases[] = {
-        {"multi.ico", 24, 16, red},   {"multi.ico", 32, 32, green}, {"multi.ico", 40, 32, green},
-        {"multi.ico", 256, 48, blue}, {"tool.exe", 20, 16, red},    {"tool.exe", 128, 32, green},
+        {"multi.ico", 24, 16, red},      {"multi.ico", 32, 32, green}, {"multi.ico", 40, 32, green},
+        {"multi.ico", 256, 48, blue},    {"tool.exe", 20, 16, red},    {"tool.exe", 128, 32, green},
+        {"grouped.exe", 256, 32, green}, {"grouped.exe", 24, 16, red},
     };
     for (const auto& c : cases) {
         const std::string out = c.Input + "-" + std::to_string(c.Size) + ".png";
