@@ -12,8 +12,10 @@
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 
+#include "editor/work_pixel_format.h"
 #include "platform/bitmap.h"
 #include "platform/color.h"
 #include "platform/qt/seam.h"
@@ -30,6 +32,7 @@ class ClickLabel;
 class ColorBox;
 class GlyphButton;
 class PictureView;
+class TIconEditor;
 
 // What ReadIconFileInfo tells about the last image of an icon file.
 struct IconFileInfo {
@@ -107,6 +110,14 @@ class TIconConverter : public QWidget {
 
     // Redraws the preview and the info line from WorkColor and WorkMask.
     void ShowWorkingIcon();
+    // A new icon editor on `sourcePath` with its size page shown; it preselects its colour
+    // depth from the working icon's.
+    std::unique_ptr<TIconEditor> CreateEditor(const std::filesystem::path& sourcePath);
+    // The editor's finished icon becomes the working icon: the working icon file is written
+    // first, so the bitmaps change only when the file that must describe them is on disk.
+    // False (and a message) when it cannot be written; nothing changes then.
+    bool AdoptEditorResult(const TIconEditor& editor);
+
     // Reads the size and depth of the last image of an icon file. 0 (and a message) when the
     // file cannot be read; `info` is then left as it was.
     int ReadIconFileInfo(const std::filesystem::path& path, IconFileInfo& info);
@@ -142,6 +153,17 @@ class TIconConverter : public QWidget {
     void ClaimWorkingFolder();
     void ShowPopupMenu(QWidget* from, const QPoint& pos);
 
+    // The working icon's depth as the editor asks for it.
+    class EditorPixelFormat : public WorkPixelFormatSource {
+      public:
+        explicit EditorPixelFormat(const TIconConverter& converter) : Converter(converter) {}
+        PixelFormatCode WorkPixelFormat() const override { return Converter.WorkPixelFormat; }
+
+      private:
+        const TIconConverter& Converter;
+    };
+
+    EditorPixelFormat PixelFormatForEditor{*this};
     WorkFolderClaim WorkFolderHold;
     bool FirstShowDone = false;
     bool Pressed = false;

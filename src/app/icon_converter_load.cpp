@@ -17,7 +17,6 @@
 #include "app/converter_widgets.h"
 #include "app/icon_converter.h"
 #include "editor/icon_editor.h"
-#include "editor/work_pixel_format.h"
 #include "gifpicker/gif_loader.h"
 #include "iconfile/ico_decode.h"
 #include "iconfile/ico_reader.h"
@@ -39,16 +38,6 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* NoIconMessage = "No icon exists in this file!";
-
-// The editor preselects its colour depth from the working icon's.
-class ConverterPixelFormat : public WorkPixelFormatSource {
-  public:
-    explicit ConverterPixelFormat(const TIconConverter& converter) : Converter(converter) {}
-    PixelFormatCode WorkPixelFormat() const override { return Converter.WorkPixelFormat; }
-
-  private:
-    const TIconConverter& Converter;
-};
 
 // The file's kinds as the command knows them: the extension, lower-cased with the locale's
 // rules, so ".JPG" is a JPEG.
@@ -169,35 +158,15 @@ bool RunPictureStep(TIconConverter& w, std::optional<Bitmap> converted, const fs
     }
     w.LoadPath = picture;
 
-    ConverterPixelFormat pixelFormat(w);
-    auto editor = std::make_unique<TIconEditor>(&w, &pixelFormat);
-    editor->SourcePath = w.LoadPath;
-    editor->ShowPage(editor->TabSheet1);
+    auto editor = w.CreateEditor(w.LoadPath);
     try {
         editor->InitImagesClick();
     } catch (const std::exception& e) {
         TellPictureFailed(w, original, e.what());
         return false;
     }
-    if (RunModal(*editor) != 1) {
+    if (RunModal(*editor) != 1 || !w.AdoptEditorResult(*editor))
         w.LoadKind = "no_file";
-        return true;
-    }
-    // The working icon file is written first: the bitmaps change only when the file that
-    // must describe them is on disk.
-    const Status saved =
-        SaveBitmapsAsIcon(editor->IconColor, editor->IconMask, w.WorkFile("eitemp.ico"));
-    if (!saved) {
-        ShowMessage(QStringLiteral("Can not write the working icon file\n") +
-                        ToQString(w.WorkFile("eitemp.ico")) + QStringLiteral("\n\n") +
-                        QString::fromStdString(saved.ErrorMessage()),
-                    &w);
-        w.LoadKind = "no_file";
-        return true;
-    }
-    w.WorkColor = editor->IconColor;
-    w.WorkMask = editor->IconMask;
-    w.WorkPixelFormat = CodeOf(w.WorkColor.Format());
     return true;
 }
 
@@ -281,6 +250,28 @@ void RunIconStep(TIconConverter& w) {
 }
 
 }  // namespace
+
+std::unique_ptr<TIconEditor> TIconConverter::CreateEditor(const fs::path& sourcePath) {
+    auto editor = std::make_unique<TIconEditor>(this, &PixelFormatForEditor);
+    editor->SourcePath = sourcePath;
+    editor->ShowPage(editor->TabSheet1);
+    return editor;
+}
+
+bool TIconConverter::AdoptEditorResult(const TIconEditor& editor) {
+    const fs::path file = WorkFile("eitemp.ico");
+    const Status saved = SaveBitmapsAsIcon(editor.IconColor, editor.IconMask, file);
+    if (!saved) {
+        ShowMessage(QStringLiteral("Can not write the working icon file\n") + ToQString(file) +
+                        QStringLiteral("\n\n") + QString::fromStdString(saved.ErrorMessage()),
+                    this);
+        return false;
+    }
+    WorkColor = editor.IconColor;
+    WorkMask = editor.IconMask;
+    WorkPixelFormat = CodeOf(WorkColor.Format());
+    return true;
+}
 
 void TIconConverter::suiButton1Click() {
     // Choose the file: a Tag of 1 means the caller has set LoadPath already.

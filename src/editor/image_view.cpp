@@ -138,10 +138,6 @@ void ImageView::mouseReleaseEvent(QMouseEvent* e) {
     Pressed = false;
 }
 
-void ImageView::mouseDoubleClickEvent(QMouseEvent*) {
-    emit DoubleClicked();
-}
-
 ShapeView::ShapeView(QWidget* parent) : QWidget(parent) {}
 
 void ShapeView::SetBrushColor(Color c) {

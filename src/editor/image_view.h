@@ -1,8 +1,8 @@
 #pragma once
 // The picture controls of the editor. An ImageView shows a bitmap (its picture) and reports
-// mouse presses, moves, releases (as every PictureView does), clicks and double clicks in its own
-// coordinates; a ShapeView is a filled rectangle with a frame; a ZoomView paints the edit page's
-// zoomed canvas, computing only the part that is exposed.
+// mouse presses, moves, releases and double clicks (as every PictureView does) and clicks in its
+// own coordinates; a ShapeView is a filled rectangle with a frame; a ZoomView paints the edit
+// page's zoomed canvas, computing only the part that is exposed.
 
 #include <QColor>
 #include <QComboBox>
@@ -43,13 +43,11 @@ class ImageView : public PictureView {
 
   signals:
     void Clicked();
-    void DoubleClicked();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
-    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
   private:
     ScreenCursor Kind = ScreenCursor::Default;

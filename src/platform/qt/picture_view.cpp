@@ -36,4 +36,9 @@ void PictureView::mouseReleaseEvent(QMouseEvent* event) {
     event->accept();
 }
 
+void PictureView::mouseDoubleClickEvent(QMouseEvent* event) {
+    emit DoubleClicked();
+    event->accept();
+}
+
 }  // namespace gf
