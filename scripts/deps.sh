@@ -2,7 +2,7 @@
 # Makes sure the Debian packages the build needs are installed. As root it installs what is
 # missing; otherwise it prints the exact apt-get line and fails.
 # Usage: scripts/deps.sh [--ci]   (--ci adds clang's sanitizer and fuzzer runtime, the virtual
-# display, and the checkers of the Debian package)
+# display and xdotool to drive it, and the checkers of the Debian package)
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
@@ -10,7 +10,7 @@ packages=(build-essential cmake ninja-build pkg-config
     libgtest-dev libgmock-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev)
 if [[ "${1:-}" == "--ci" ]]; then
-    packages+=(clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick python3
+    packages+=(clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick xdotool python3
         appstream desktop-file-utils man-db debootstrap)
 fi
 

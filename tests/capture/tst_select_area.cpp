@@ -1,12 +1,17 @@
 // The capture window on a scripted screen and clipboard: the size controls, the cross dragged
 // over the screen, moving the picture inside the preview, the clipboard both ways, saving as a
-// BMP file and the modal results, also through a real modal run.
+// BMP file and the modal results, also through a real modal run; and, on a real X display, the
+// cross dragged over a picture on the screen with real pointer events.
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
+#include <QPixmap>
+#include <QProcess>
 #include <QPushButton>
+#include <QScreen>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QTimer>
 #include <QtTest>
 #include <filesystem>
@@ -97,6 +102,34 @@ class ExecSeam : public ScriptedSeam {
     int RunModal(QDialog& dialog) override { return dialog.exec(); }
 };
 
+// The known picture: every pixel tells where it is, and none is black or white.
+constexpr QRect Target(600, 300, 160, 120);
+
+QRgb TargetColour(int x, int y) {
+    return qRgb(40 + x, 40 + y, 150);
+}
+
+QImage TargetPicture() {
+    QImage picture(Target.size(), QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixel(x, y, TargetColour(x, y));
+    return picture;
+}
+
+bool Xdotool(const QStringList& args) {
+    return QProcess::execute(QStringLiteral("xdotool"), args) == 0;
+}
+
+bool MovePointerTo(QPoint p) {
+    return Xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
+}
+
+bool IsDot(QRgb c) {
+    c &= 0xFFFFFF;
+    return c == 0x000000 || c == 0xFFFFFF;
+}
+
 }  // namespace
 
 class TestSelectArea : public QObject {
@@ -118,6 +151,7 @@ class TestSelectArea : public QObject {
     void saveAsBitmapFile();
     void okAndCancel();
     void theModalRunOutlastsACrossDrag();
+    void crossOnARealDisplay();
 };
 
 void TestSelectArea::startsAsTheFormDoes() {
@@ -466,6 +500,105 @@ void TestSelectArea::theModalRunOutlastsACrossDrag() {
     QCOMPARE(RunModal(form), TForm2::ResultOk);
     QVERIFY(hiddenDuringDrag);
     QCOMPARE(DiffFromScreen(form.Picture, QPoint(312, 232), 640, 480), QString());
+}
+
+// On a real X screen with the real seam: a window of the test's own shows a known picture,
+// xdotool drags the cross from the capture window onto it with real pointer events, and the
+// captured pixels must be that picture's, with nothing of the dotted frame in them, while the
+// frame itself was on the screen around the area. With GF_SCREENSHOT set to a path the window
+// is also saved there as a picture, after the capture.
+void TestSelectArea::crossOnARealDisplay() {
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        QSKIP("needs an X display (run by tst_select_area_xvfb under xvfb-run)");
+    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+        QSKIP("xdotool is missing (scripts/deps.sh --ci installs it)");
+
+    QLabel target(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
+    target.setPixmap(QPixmap::fromImage(TargetPicture()));
+    target.setGeometry(Target);
+    target.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&target));
+
+    TForm2 form;
+    form.TrackBar1->setValue(32);
+    form.move(40, 40);
+
+    const QPoint centre = Target.topLeft() + QPoint(80, 60);
+    const QRect area(centre - QPoint(16, 16), QSize(32, 32));
+    bool hiddenWhileDragging = false;
+    bool backAfterRelease = false;
+    bool pointerDriven = true;
+    QString frameProblem = QStringLiteral("not looked at");
+    QTimer::singleShot(10000, &form, [&] { form.done(0); });  // never hang
+    QTimer::singleShot(0, &form, [&] {
+        if (!QTest::qWaitForWindowExposed(&form)) {
+            form.done(0);
+            return;
+        }
+        QTest::qWait(200);
+        pointerDriven = MovePointerTo(form.SpeedButton4->mapToGlobal(QPoint(20, 20)));
+        QTest::qWait(100);
+        pointerDriven =
+            pointerDriven && Xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+        QTest::qWait(300);
+        hiddenWhileDragging = form.CrossDragging && !form.isVisible();
+        pointerDriven = pointerDriven && MovePointerTo(centre - QPoint(30, 20));
+        QTest::qWait(250);
+        pointerDriven = pointerDriven && MovePointerTo(centre);
+        QTest::qWait(450);
+
+        // The frame is on the screen: dots on the ring just around the area, the area itself
+        // untouched.
+        const QImage seen = QGuiApplication::primaryScreen()
+                                ->grabWindow(0, area.x() - 1, area.y() - 1, 34, 34)
+                                .toImage()
+                                .convertToFormat(QImage::Format_RGB32);
+        frameProblem.clear();
+        for (int y = 0; y < 34 && frameProblem.isEmpty(); ++y) {
+            for (int x = 0; x < 34; ++x) {
+                const bool ring = x == 0 || y == 0 || x == 33 || y == 33;
+                const QRgb c = seen.pixel(x, y) & 0xFFFFFF;
+                const QPoint local = area.topLeft() - Target.topLeft() + QPoint(x - 1, y - 1);
+                if (ring ? !IsDot(c) : c != (TargetColour(local.x(), local.y()) & 0xFFFFFF)) {
+                    frameProblem = QStringLiteral("(%1, %2) on the screen is %3")
+                                       .arg(x)
+                                       .arg(y)
+                                       .arg(c, 6, 16, QLatin1Char('0'));
+                    break;
+                }
+            }
+        }
+
+        pointerDriven = pointerDriven && Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        QTest::qWait(300);
+        backAfterRelease = form.isVisible() && !form.CrossDragging;
+        const QByteArray shot = qgetenv("GF_SCREENSHOT");
+        if (!shot.isEmpty())
+            form.grab().save(QString::fromLocal8Bit(shot));
+        form.done(TForm2::ResultOk);
+    });
+    const int result = RunModal(form);
+
+    QVERIFY2(pointerDriven, "xdotool could not move the pointer");
+    QVERIFY(hiddenWhileDragging);
+    QVERIFY2(frameProblem.isEmpty(), qPrintable(frameProblem));
+    QVERIFY(backAfterRelease);
+    QCOMPARE(result, TForm2::ResultOk);
+    QCOMPARE(form.CapturedBitmap.Width(), 32);
+    QCOMPARE(form.CapturedBitmap.Height(), 32);
+    // Exactly the picture under the area: no frame pixels, no red.
+    for (int y = 0; y < 32; ++y) {
+        for (int x = 0; x < 32; ++x) {
+            const QPoint local = area.topLeft() - Target.topLeft() + QPoint(x, y);
+            const QRgb want = TargetColour(local.x(), local.y());
+            const Color got = form.Picture.GetPixel(x, y);
+            if (got != Rgb(qRed(want), qGreen(want), qBlue(want)))
+                QFAIL(qPrintable(QStringLiteral("captured (%1, %2) is %3")
+                                     .arg(x)
+                                     .arg(y)
+                                     .arg(got, 6, 16, QLatin1Char('0'))));
+        }
+    }
 }
 
 QTEST_MAIN(TestSelectArea)
