@@ -65,20 +65,33 @@ bool FileSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
         return true;
     if (out.size() > PageBytes)
         return File.ReadAt(offset, out);
-    bool inWindow =
-        offset >= WindowStart && RangeFits(offset - WindowStart, out.size(), Window.size());
-    if (!inWindow) {
-        // From the start of the request's page: a read of up to a page always fits.
+    Window* hit = nullptr;
+    Window* oldest = &Windows[0];
+    for (Window& w : Windows) {
+        if (offset >= w.Start && RangeFits(offset - w.Start, out.size(), w.Data.size())) {
+            hit = &w;
+            break;
+        }
+        if (w.LastUse < oldest->LastUse)
+            oldest = &w;
+    }
+    if (!hit) {
+        // One page from the start of the request's page, or from the request itself where it
+        // runs past that page's end.
+        hit = oldest;
         std::uint64_t start = offset & ~std::uint64_t{PageBytes - 1};
-        std::uint64_t length = std::min<std::uint64_t>(WindowBytes, File.Size() - start);
-        Window.resize(static_cast<std::size_t>(length));
-        if (!File.ReadAt(start, Window)) {
-            Window.clear();
+        if (offset + out.size() > start + PageBytes)
+            start = offset;
+        std::uint64_t length = std::min<std::uint64_t>(PageBytes, File.Size() - start);
+        hit->Data.resize(static_cast<std::size_t>(length));
+        if (!File.ReadAt(start, hit->Data)) {
+            hit->Data.clear();
             return false;
         }
-        WindowStart = start;
+        hit->Start = start;
     }
-    std::memcpy(out.data(), Window.data() + (offset - WindowStart), out.size());
+    hit->LastUse = ++Uses;
+    std::memcpy(out.data(), hit->Data.data() + (offset - hit->Start), out.size());
     return true;
 }
 

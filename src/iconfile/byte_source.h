@@ -3,6 +3,7 @@
 // megabytes) but of which only a few scattered structures and small image blocks are read.
 // Every read is checked against the size: a range that does not lie inside fails.
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -68,14 +69,21 @@ class FileSource final : public ByteSource {
   private:
     explicit FileSource(RandomAccessFile file) : File(std::move(file)) {}
 
-    // Small: a walk over a directory reads a few neighbouring pages, and a scan that reads the
-    // first bytes of thousands of images spread over a large file reads one page for each.
+    // Small windows, a few of them: a resource walk goes back and forth between a handful of
+    // places (a directory, the entries it points to), and a scan that reads the first bytes of
+    // thousands of images spread over a large file reads one page for each.
     static constexpr std::size_t PageBytes = 4096;
-    static constexpr std::size_t WindowBytes = 2 * PageBytes;
+    static constexpr std::size_t WindowCount = 4;
+
+    struct Window {
+        std::vector<std::uint8_t> Data;
+        std::uint64_t Start = 0;
+        std::uint64_t LastUse = 0;
+    };
 
     RandomAccessFile File;
-    std::vector<std::uint8_t> Window;
-    std::uint64_t WindowStart = 0;
+    std::array<Window, WindowCount> Windows;
+    std::uint64_t Uses = 0;
 };
 
 }  // namespace gf
