@@ -94,8 +94,12 @@ std::string FormatIconListing(const std::filesystem::path& file, const IconFileL
     if (cursors > 0)
         out += ", " + Counted(cursors, "cursor image");
     out += "\n";
-    for (std::size_t i = 0; i < images.size(); ++i)
-        out += "  " + FormatIconImageLine(i, images[i]) + "\n";
+    for (std::size_t i = 0; i < images.size(); ++i) {
+        out += "  " + FormatIconImageLine(i, images[i]);
+        if (listing.Kind == IconContainer::AnimatedCursor)
+            out += "  frame " + std::to_string(images[i].Frame);
+        out += "\n";
+    }
     return out;
 }
 
@@ -176,6 +180,8 @@ void WriteIconListingJson(JsonWriter& json, const std::filesystem::path& file,
                 json.Number(image.HotSpot->Y);
                 json.EndArray();
             }
+            if (listing->Kind == IconContainer::AnimatedCursor)
+                json.Field("frame", static_cast<std::int64_t>(image.Frame));
             json.EndObject();
         }
         json.EndArray();

@@ -28,7 +28,8 @@ std::string ResourceText(std::uint32_t type, const ResourceName& name);
 // its hot spot ("  hot spot 4,4"). Sizes are shown in full (256, not the 0 of a directory entry).
 std::string FormatIconImageLine(std::size_t index, const FoundIconImage& image);
 
-// One line per image, after a line naming the file, its kind and how many images it holds:
+// One line per image (of animated cursors ending in "  frame N", counted from 0), after a line
+// naming the file, its kind and how many images it holds:
 //   app.dll: executable, 2 icon images
 //     #0  32x32  8 bits  BMP  2216 bytes  offset 1234  icon 1  language 1033
 //     #1  damaged: The icon image has an invalid height (536870914).  40 bytes  offset 3450

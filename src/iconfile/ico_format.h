@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "platform/byte_reader.h"
@@ -48,6 +49,15 @@ struct IconDirEntry {
     friend bool operator==(const IconDirEntry&, const IconDirEntry&) = default;
 };
 
+// The hot spot of a cursor file's directory entry, and setting it.
+inline CursorHotSpot HotSpotOf(const IconDirEntry& entry) {
+    return {entry.Planes, entry.BitCount};
+}
+inline void SetHotSpot(IconDirEntry& entry, CursorHotSpot spot) {
+    entry.Planes = static_cast<std::uint16_t>(spot.X);
+    entry.BitCount = static_cast<std::uint16_t>(spot.Y);
+}
+
 // Directory entry fields derived from an image's size and depth (offset and size left 0).
 IconDirEntry MakeIconDirEntry(int width, int height, int bitCount);
 // Low 8 bits of 2^bitCount (2 for 1 bit, 16 for 4, 0 for 8 and more; 1 for 0).
@@ -77,6 +87,9 @@ Result<Bytes> IconImageBlock(Bytes file, const IconDirEntry& entry);
 struct IconBlock {
     IconDirEntry Entry;
     std::vector<std::uint8_t> Data;
+    // Where the pointer's tip is when the block is written into a cursor file (0, 0 if unset);
+    // an icon file ignores it.
+    std::optional<CursorHotSpot> HotSpot;
 };
 
 // A whole ICO file (type 1; a CUR file with type 2, whose entries hold hot spots in place of

@@ -125,7 +125,8 @@ void DescribeIconBlock(ByteSource& file, FoundIconImage& image) {
 std::vector<IconBlockLocation> ReadIconFileEntries(ByteSource& file) {
     std::vector<IconBlockLocation> entries;
     auto count = file.U16(4);
-    if (!count)
+    auto type = file.U16(2);
+    if (!count || !type)
         return entries;
     std::uint64_t room = (file.Size() - IconDirHeaderSize) / IconDirEntrySize;
     auto n = static_cast<std::size_t>(std::min<std::uint64_t>(*count, room));
@@ -137,7 +138,10 @@ std::vector<IconBlockLocation> ReadIconFileEntries(ByteSource& file) {
         auto e = ReadIconDirEntry(*directory, i * IconDirEntrySize);
         if (!e)
             break;
-        entries.push_back({e->ImageOffset, e->BytesInRes});
+        IconBlockLocation location{e->ImageOffset, e->BytesInRes, std::nullopt};
+        if (*type == IconTypeCursor)
+            location.HotSpot = HotSpotOf(*e);
+        entries.push_back(location);
     }
     return entries;
 }
@@ -289,28 +293,35 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind,
         return &list.Images.back();
     };
     // The images of one icon or cursor file lying at `base` in `file`.
-    auto addIconFile = [&](ByteSource& icoFile, std::uint64_t base, bool keepIndex) {
+    auto addIconFile = [&](ByteSource& icoFile, std::uint64_t base, bool keepIndex,
+                           std::size_t frame) {
         auto entries = ReadIconFileEntries(icoFile);
         for (std::size_t i = 0; i < entries.size(); ++i) {
             // None of the image is in the file: there is nothing to cut out or describe.
             if (entries[i].Offset >= icoFile.Size())
                 continue;
-            add(keepIndex ? i : list.Images.size(), base + entries[i].Offset, entries[i].Size,
-                icoFile.Size());
+            FoundIconImage* image = add(keepIndex ? i : list.Images.size(),
+                                        base + entries[i].Offset, entries[i].Size, icoFile.Size());
+            if (image) {
+                image->HotSpot = entries[i].HotSpot;
+                image->Frame = frame;
+            }
         }
     };
     switch (kind) {
         case IconContainer::IconFile:
-            addIconFile(file, 0, true);
+            addIconFile(file, 0, true, 0);
             break;
-        case IconContainer::AnimatedCursor:
-            for (const Span64& frame : AnimatedCursorFrames(file)) {
-                SubSource icoFile(file, frame.Offset, frame.Length);
-                addIconFile(icoFile, frame.Offset, false);
+        case IconContainer::AnimatedCursor: {
+            const std::vector<Span64> frames = AnimatedCursorFrames(file);
+            for (std::size_t f = 0; f < frames.size(); ++f) {
+                SubSource icoFile(file, frames[f].Offset, frames[f].Length);
+                addIconFile(icoFile, frames[f].Offset, false, f);
             }
             if (list.Images.empty())
                 list.Message = NoIconExists;
             break;
+        }
         case IconContainer::Executable: {
             list.Format = FindNeHeader(file) ? ExecutableFormat::Ne : ExecutableFormat::Pe;
             const bool languages = list.Format == ExecutableFormat::Pe;

@@ -49,11 +49,12 @@ bool IsPngBlock(Bytes block);
 struct IconBlockLocation {
     std::uint32_t Offset = 0;
     std::uint32_t Size = 0;
+    std::optional<CursorHotSpot> HotSpot;  // set for the entries of a cursor file (type 2)
 };
 
-// The directory of an ICO or CUR file: the type field is not looked at, and a count larger than
-// the file has room for is read as far as its bytes go. A file too short for its header has no
-// entries.
+// The directory of an ICO or CUR file: a count larger than the file has room for is read as far
+// as its bytes go, and the type field only says whether the entries hold hot spots. A file too
+// short for its header has no entries.
 std::vector<IconBlockLocation> ReadIconFileEntries(ByteSource& file);
 
 // Reads the block [offset, offset + size) for cutting it out. Bytes beyond the end of the file
@@ -87,6 +88,8 @@ struct FoundIconImage {
     std::string Damage;
     // A cursor image with its hot spot; its one-image file is then a cursor file.
     std::optional<CursorHotSpot> HotSpot;
+    // Animated cursors: the frame the image belongs to, counted from 0.
+    std::size_t Frame = 0;
     // Images of executables: the resource they are.
     std::optional<ResourceOrigin> Resource;
 };

@@ -44,6 +44,7 @@ Result<std::vector<IconBlock>> ReadIconBlocksOf(const fs::path& file) {
         auto block = ReadFirstIconBlock(MakeSingleImageIconFile(*cut));
         if (!block)
             return Error{PathText(file) + ": " + block.ErrorMessage()};
+        block->HotSpot = image.HotSpot;
         blocks.push_back(std::move(*block));
     }
     if (blocks.empty())
@@ -51,9 +52,10 @@ Result<std::vector<IconBlock>> ReadIconBlocksOf(const fs::path& file) {
     return blocks;
 }
 
-PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path& target) {
+PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path& target,
+                            std::uint16_t type) {
     PackOutcome outcome;
-    auto file = AssembleIconFile(blocks);
+    auto file = AssembleIconFile(blocks, type);
     if (!file) {
         outcome.Failure = PackFailure::TooLarge;
         outcome.Message = file.ErrorMessage();

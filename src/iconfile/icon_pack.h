@@ -45,11 +45,13 @@ PackOutcome PackIconFiles(const std::vector<std::filesystem::path>& sources,
 // Every icon image of an ICO or CUR file or of an executable, found by the reader's own listing
 // (ListIconFile) and each given as the block (and directory entry) of the one-image file the loader
 // would cut it into, so joining them gives what loading the file into the list window and saving it
-// all in one gives. Fails with the loader's message when the file cannot be read or holds no icon.
+// all in one gives. Images of cursors keep their hot spot. Fails with the loader's message when the file cannot be read or holds no icon.
 Result<std::vector<IconBlock>> ReadIconBlocksOf(const std::filesystem::path& file);
 
-// Same with blocks already in memory.
+// Same with blocks already in memory, as an icon file or (type IconTypeCursor) a cursor file
+// with each block's hot spot.
 PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks,
-                            const std::filesystem::path& target);
+                            const std::filesystem::path& target,
+                            std::uint16_t type = IconTypeIcon);
 
 }  // namespace gf

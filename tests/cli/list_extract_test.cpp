@@ -108,7 +108,7 @@ TEST_F(CliListExtract, FilesAreReadByTheirContent) {
     auto lines = Lines(r.Out);
     ASSERT_EQ(lines.size(), 8u) << r.Out;
     EXPECT_EQ(lines[0], P("arrow.cur") + ": icon file, 1 icon image");
-    EXPECT_EQ(lines[1], "  #0  32x32  1 bits  BMP  304 bytes  offset 22");
+    EXPECT_EQ(lines[1], "  #0  32x32  1 bits  BMP  304 bytes  offset 22  hot spot 1,1");
     EXPECT_EQ(lines[2], P("stub") + ": executable, 2 icon images");
     EXPECT_EQ(lines[5], P("picture.bin") + ": icon file, 2 icon images");
 }
