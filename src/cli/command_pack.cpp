@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "iconfile/ico_storage.h"
 #include "iconfile/icon_pack.h"
 #include "platform/file_io.h"
 
@@ -19,19 +20,38 @@ constexpr const char* PackUsage =
     "\n"
     "Joins every icon image of the given files into one multi-image icon file, in the order\n"
     "given and, within a file, in the file's own order. Files are recognised by their\n"
-    "content: ICO and CUR files give the images of their directory, Windows executables and\n"
-    "libraries their icon resources, whatever the names. Image data is copied unchanged.\n"
+    "content: ICO and CUR files give the images of their directory, animated cursors the\n"
+    "images of every frame, Windows executables and libraries their icon resources, whatever\n"
+    "the names. Image data is copied unchanged, except that a 32-bit image is re-stored\n"
+    "(PNG-compressed or not) where the storage preset asks for it and nothing is lost.\n"
     "OUT.ico is replaced only when every image was read and the whole file was written.\n"
     "\n"
     "Options:\n"
-    "  -o, --output FILE   the icon file to write (required)\n"
-    "  -h, --help          show this help and exit\n";
+    "  -o, --output FILE       the icon file to write (required)\n"
+    "  --store PRESET          modern (default): 32-bit images of 256 pixels PNG-compressed,\n"
+    "                          the rest uncompressed; compatible: every image uncompressed;\n"
+    "                          smallest: each 32-bit image PNG or not, whichever is smaller\n"
+    "                          (uncompressed up to 16 pixels); keep: copy every image as it is\n"
+    "  --store-png-from N      PNG-compress the 32-bit images with a side of N or more\n"
+    "  --cursor                write a cursor file: images of cursors keep their hot spot,\n"
+    "                          images of icons get 0,0\n"
+    "  -h, --help              show this help and exit\n";
 
 struct PackOptions {
     std::vector<std::filesystem::path> Inputs;
     std::filesystem::path Output;
     bool Help = false;
+    std::optional<IconStorage> Storage = StorageOfPreset(StoragePreset::Modern);  // none: keep
+    bool Cursor = false;
 };
+
+std::optional<int> ParseSide(const std::string& text) {
+    if (text.empty() || text.size() > 3 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    const int v = std::stoi(text);
+    return v >= 1 && v <= 256 ? std::optional<int>(v) : std::nullopt;
+}
 
 struct ParseOutcome {
     std::optional<PackOptions> Options;
@@ -60,6 +80,23 @@ ParseOutcome ParsePackArgs(const Args& args) {
                 return {std::nullopt, "only one output file may be given"};
             options.Output = arg.substr(9);
             haveOutput = true;
+        } else if (!optionsEnded && arg == "--store") {
+            const std::string name = i + 1 < args.size() ? args[++i] : "";
+            if (name == "keep") {
+                options.Storage.reset();
+            } else if (auto preset = ParseStoragePreset(name)) {
+                options.Storage = StorageOfPreset(*preset);
+            } else {
+                return {std::nullopt, "--store needs compatible, modern, smallest or keep"};
+            }
+        } else if (!optionsEnded && arg == "--store-png-from") {
+            auto n = i + 1 < args.size() ? ParseSide(args[++i]) : std::nullopt;
+            if (!n)
+                return {std::nullopt, "--store-png-from needs a size of 1..256"};
+            options.Storage = StorageOfPreset(StoragePreset::Modern);
+            options.Storage->PngFrom = *n;
+        } else if (!optionsEnded && arg == "--cursor") {
+            options.Cursor = true;
         } else if (!optionsEnded && arg.size() > 1 && arg[0] == '-') {
             return {std::nullopt, "unknown option '" + arg + "'"};
         } else {
@@ -98,10 +135,12 @@ int RunPack(const Args& args) {
             return ExitFailure;
         }
         for (auto& block : *found)
-            blocks.push_back(std::move(block));
+            blocks.push_back(options.Storage ? RestoreIconBlock(block, *options.Storage)
+                                             : std::move(block));
     }
 
-    PackOutcome written = WriteIconBlocks(blocks, options.Output);
+    PackOutcome written =
+        WriteIconBlocks(blocks, options.Output, options.Cursor ? IconTypeCursor : IconTypeIcon);
     if (!written.Ok()) {
         std::fprintf(stderr, "glyphforge-cli pack: %s\n", written.Message.c_str());
         return ExitFailure;

@@ -145,9 +145,13 @@ void ReadPngEnd(png_structp png) {
 }
 
 bool WritePngRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height,
-                  png_bytepp rows) {
+                  png_bytepp rows, int level, int filters) {
     if (setjmp(png_jmpbuf(png)))
         return false;
+    if (level >= 0)
+        png_set_compression_level(png, level);
+    if (filters >= 0)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -222,7 +226,8 @@ Result<PngPicture> LoadPngFile(const std::filesystem::path& path) {
     return DecodePng(*bytes);
 }
 
-Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32) {
+Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32,
+                                                const PngEncodeOptions& options) {
     if (bitmap32.Format() != PixelFormat::Bits32)
         return Error{"Only a 32-bit picture can be written as an RGBA PNG."};
     if (bitmap32.Empty())
@@ -247,7 +252,8 @@ Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32) {
         // libpng copies each row into its own buffer before swapping blue and red, so the
         // bitmap's rows are only read.
         if (!WritePngRows(handle.Png, handle.Info, static_cast<png_uint_32>(bitmap32.Width()),
-                          static_cast<png_uint_32>(bitmap32.Height()), rows.data())) {
+                          static_cast<png_uint_32>(bitmap32.Height()), rows.data(),
+                          options.Level, options.Filters)) {
             if (io.OutOfMemory)
                 return Error{"Not enough memory to write the PNG picture."};
             return Error{std::string("The PNG picture could not be written: ") + io.Message};

@@ -19,8 +19,16 @@ struct PngPicture {
 Result<PngPicture> DecodePng(Bytes data);
 Result<PngPicture> LoadPngFile(const std::filesystem::path& path);
 
-// Writes a 32-bit bitmap as 8-bit RGBA (its fourth byte is the alpha).
-Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32);
+// How hard the encoder tries: a zlib level 0..9 and a set of PNG_FILTER_* flags, each -1 for
+// libpng's defaults.
+struct PngEncodeOptions {
+    int Level = -1;
+    int Filters = -1;
+};
+
+// Writes a 32-bit bitmap as 8-bit RGBA (its fourth byte is the alpha), with no ancillary chunks.
+Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32,
+                                                const PngEncodeOptions& options = {});
 Status SavePngFile(const Bitmap& bitmap32, const std::filesystem::path& path);
 
 inline constexpr std::uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
