@@ -1,8 +1,11 @@
 // glyphforge-cli convert: a picture (BMP, PNG, JPEG, a metafile drawn by the windows' player, or
-// the first frame of a GIF) goes the icon editor's road without its window (size page,
-// transparency page, colour bits page and "Finish") and becomes an icon file, optionally with several sizes in one file, and the PNG
-// and BMP outputs of the Save command.
+// the first frame of a GIF) becomes an icon or cursor file, optionally with several sizes in one
+// file, and the PNG and BMP outputs of the Save command. By default each size is resampled from
+// the whole picture with colour and alpha together; --resample editor goes the icon editor's road
+// without its window instead (size page, transparency page, colour bits page and "Finish"), byte
+// for byte as the windows write it.
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -11,9 +14,11 @@
 
 #include "cli/commands.h"
 #include "editor/pixels/editor_road.h"
+#include "iconfile/ico_storage.h"
 #include "iconfile/ico_writer.h"
 #include "iconfile/icon_image.h"
 #include "iconfile/icon_pack.h"
+#include "iconfile/ico_reader.h"
 #include "iconfile/picture_convert.h"
 #include "platform/bmp_codec.h"
 #include "platform/file_io.h"
@@ -30,32 +35,49 @@ constexpr const char* ConvertUsage =
     "\n"
     "Converts a BMP, PNG, JPEG, GIF or WMF picture (recognised by its content, else by its\n"
     "extension; of a GIF the first frame; a metafile drawn at its own size on white) into an\n"
-    "icon file, the way the icon editor does.\n"
-    "A side longer than 256 pixels is first shrunk to 256 by itself, averaging areas; the\n"
-    "aspect ratio is not kept. A picture whose alpha channel is in use gets its transparency\n"
-    "from it; any other picture is opaque unless a transparent colour is given.\n"
+    "icon file, or with --cursor a cursor file. Each size is resampled from the whole picture,\n"
+    "colour and alpha together, so small sizes stay sharp and semi-transparent edges keep\n"
+    "their own colour; the aspect ratio is not kept. A picture whose alpha channel is in use\n"
+    "gets its transparency from it; any other picture is opaque unless a transparent colour\n"
+    "is given.\n"
     "\n"
     "Size:\n"
-    "  --size WxH             icon size, each side 1..256 (default: the picture's size)\n"
+    "  --size WxH             icon size, each side 1..256 (default: the picture's size, each\n"
+    "                         side at most 256)\n"
     "  --sizes N,N,...        several square sizes written as one multi-image icon file,\n"
     "                         in the order given (for example 16,24,32,48,64,128,256)\n"
+    "  --filter KIND          box (default: area average), mitchell or lanczos\n"
+    "  --resample ROAD        premultiplied (default), or editor: the icon editor's own road,\n"
+    "                         which first shrinks a side longer than 256 to 256 by itself\n"
+    "                         and mixes partial transparency with the background colour\n"
     "  --no-stretch           place the picture unscaled at the top-left corner; canvas it\n"
     "                         does not cover is transparent\n"
     "  --no-smooth            resample by nearest neighbour instead of averaging\n"
-    "  --background COLOR     canvas background colour (default white); partial transparency\n"
-    "                         is flattened onto it\n"
+    "  --background COLOR     canvas background colour (default white); below 32 bits\n"
+    "                         partial transparency is flattened onto it\n"
     "Transparency (pictures without alpha):\n"
     "  --transparent COLOR    make pixels of this colour transparent; 'auto' takes the\n"
-    "                         resized picture's top-left pixel\n"
+    "                         picture's top-left pixel\n"
     "  --similarity T         1..255: channels closer than T to the colour match (default 1)\n"
     "  --ignore-alpha         ignore the picture's alpha channel (then --transparent applies)\n"
     "Colour depth:\n"
     "  --bits B               1, 4, 8, 16, 24 or 32 (default 32)\n"
+    "  --rgb555               16-bit images as plain 5-5-5 instead of 5-6-5 bit fields\n"
     "  --palette KIND         for 1, 4 and 8 bits: optimized (default), default, websafe,\n"
     "                         gray or windows16\n"
     "  --alpha-threshold T    below 32 bits, pixels of alpha below T (0..255, default 255)\n"
     "                         become transparent and the rest is flattened onto the\n"
     "                         background; 'keep' keeps the mask and drops the alpha\n"
+    "Storage:\n"
+    "  --store PRESET         modern (default): 32-bit images of 256 pixels PNG-compressed,\n"
+    "                         the rest uncompressed; compatible: every image uncompressed and\n"
+    "                         16 bits as 5-5-5, readable everywhere; smallest: each 32-bit\n"
+    "                         image larger than 16 pixels PNG or not, whichever is smaller\n"
+    "  --store-png-from N     PNG-compress the 32-bit images with a side of N pixels or more\n"
+    "Cursor:\n"
+    "  --cursor               write a cursor file (.cur) instead of an icon file\n"
+    "  --hotspot X,Y          the pointer's tip, in pixels of the picture from its top-left\n"
+    "                         corner (default 0,0); scaled to each size\n"
     "Other outputs (of the first size):\n"
     "  --png OUT.png          also write the icon as a PNG with transparency\n"
     "  --bmp OUT.bmp COLOR    also write the icon as a BMP flattened onto COLOR\n"
@@ -73,6 +95,12 @@ struct ConvertOptions {
     std::optional<std::filesystem::path> Png;
     std::optional<std::filesystem::path> Bmp;
     Color BmpBackground = Black;
+    bool EditorRoad = false;
+    ResampleFilter Filter = ResampleFilter::Box;
+    IconStorage Storage = StorageOfPreset(StoragePreset::Modern);
+    bool Rgb555 = false;
+    bool Cursor = false;
+    std::optional<CursorHotSpot> HotSpot;  // in pixels of the picture
 };
 
 struct ParseOutcome {
@@ -246,6 +274,38 @@ ParseOutcome ParseConvertArgs(const Args& args) {
             } else {
                 return bad("--alpha-threshold needs 0..255 or 'keep'");
             }
+        } else if (arg == "--resample") {
+            if (!value(v) || (v != "editor" && v != "premultiplied"))
+                return bad("--resample needs premultiplied or editor");
+            options.EditorRoad = v == "editor";
+        } else if (arg == "--filter") {
+            auto f = value(v) ? ParseResampleFilter(v) : std::nullopt;
+            if (!f)
+                return bad("--filter needs box, mitchell or lanczos");
+            options.Filter = *f;
+        } else if (arg == "--store") {
+            auto preset = value(v) ? ParseStoragePreset(v) : std::nullopt;
+            if (!preset)
+                return bad("--store needs compatible, modern or smallest");
+            options.Storage = StorageOfPreset(*preset);
+        } else if (arg == "--store-png-from") {
+            auto n = value(v) ? ParseInt(v, 1, 256) : std::nullopt;
+            if (!n)
+                return bad("--store-png-from needs a size of 1..256");
+            options.Storage.PngFrom = *n;
+            options.Storage.Smallest = false;
+        } else if (arg == "--rgb555") {
+            options.Rgb555 = true;
+        } else if (arg == "--cursor") {
+            options.Cursor = true;
+        } else if (arg == "--hotspot") {
+            const std::size_t comma = value(v) ? v.find(',') : std::string::npos;
+            auto x = comma != std::string::npos ? ParseInt(v.substr(0, comma), 0, MaxBitmapSide)
+                                                : std::nullopt;
+            auto y = x ? ParseInt(v.substr(comma + 1), 0, MaxBitmapSide) : std::nullopt;
+            if (!y)
+                return bad("--hotspot needs X,Y in pixels of the picture");
+            options.HotSpot = CursorHotSpot{*x, *y};
         } else if (arg == "--png") {
             if (!value(v) || v.empty())
                 return bad("--png needs a file name");
@@ -264,6 +324,11 @@ ParseOutcome ParseConvertArgs(const Args& args) {
     }
     if (options.Help)
         return {options, ""};
+    if (options.HotSpot && !options.Cursor)
+        return {std::nullopt, "--hotspot is for cursors: add --cursor"};
+    if (options.Rgb555 && options.Road.ColourBits.Item != ColourItemFromBits(16))
+        return {std::nullopt, "--rgb555 is for 16-bit images: add --bits 16"};
+    options.Storage.Rgb555 = options.Storage.Rgb555 || options.Rgb555;
     if (operands.size() < 2)
         return {std::nullopt, "a picture and an output file are needed"};
     if (operands.size() > 2)
@@ -273,7 +338,7 @@ ParseOutcome ParseConvertArgs(const Args& args) {
     return {options, ""};
 }
 
-// The picture as the Load command hands it to the editor: converted, then limited to 256.
+// The picture at its full size (of a GIF the first frame; a metafile drawn at its own size).
 Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
     auto bytes = ReadFileBytes(path);
     if (!bytes)
@@ -283,7 +348,7 @@ Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
         auto drawn = RenderMetafileThroughModule(*bytes);
         if (!drawn)
             return Error{PathText(path) + ": " + drawn.ErrorMessage()};
-        return LimitPictureForEditor(*drawn);
+        return std::move(*drawn);
     }
     if (kind == PictureKind::Gif) {
         auto gif = DecodeGif(*bytes);
@@ -291,12 +356,17 @@ Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
             return Error{PathText(path) + ": " + gif.ErrorMessage()};
         if (gif->Frames.empty())
             return Error{"The picture " + PathText(path) + " is empty."};
-        return LimitPictureForEditor(gif->Frames.front());
+        return std::move(gif->Frames.front());
     }
-    auto picture = DecodePictureFile(*bytes, path);
-    if (!picture)
-        return picture.GetError();
-    return LimitPictureForEditor(*picture);
+    return DecodePictureFile(*bytes, path);
+}
+
+// The hot spot of the picture's pixel `spot` on an icon of `size` made from `pictureSize`
+// pixels: the pixel its centre falls on, scaled when the picture is stretched.
+int ScaleHotSpot(int spot, int pictureSize, int size, bool stretch) {
+    const std::int64_t scaled =
+        stretch ? (2 * std::int64_t{spot} + 1) * size / (2 * std::int64_t{pictureSize}) : spot;
+    return static_cast<int>(std::clamp<std::int64_t>(scaled, 0, size - 1));
 }
 
 bool AlphaInUse(const Bitmap& picture) {
@@ -330,8 +400,14 @@ int RunConvert(const Args& args) {
         return Fail(
             "the picture's alpha channel already gives the transparency; add "
             "--ignore-alpha to pick a transparent colour instead");
-    if (options.Sizes.empty())
-        options.Sizes = {{picture->Width(), picture->Height()}};
+    const int pictureW = picture->Width(), pictureH = picture->Height();
+    // The editor's road starts from the picture the Load command hands it: limited to 256.
+    const Bitmap source = options.EditorRoad ? LimitPictureForEditor(*picture) : Bitmap{};
+    const Bitmap& start = options.EditorRoad ? source : *picture;
+    if (options.Sizes.empty()) {
+        options.Sizes = {{std::min(pictureW, MaxEditorPictureSide),
+                          std::min(pictureH, MaxEditorPictureSide)}};
+    }
 
     // Every size goes the whole road from the same picture.
     std::vector<IconImage> icons;
@@ -340,25 +416,43 @@ int RunConvert(const Args& args) {
         RoadSettings road = options.Road;
         road.Size.Width = w;
         road.Size.Height = h;
-        auto result = RunEditorRoad(*picture, road);
+        auto result = options.EditorRoad ? RunEditorRoad(start, road)
+                                         : RunPremultipliedRoad(start, road, options.Filter);
         if (!result)
             return Fail(result.ErrorMessage());
         auto icon = MakeIcon(result->Color, result->Mask);
         if (!icon)
             return Fail(icon.ErrorMessage());
-        auto block = EncodeIconBlock(*icon, IconBitCountForFormat(icon->Color.Format()));
+        auto block = EncodeStoredIconBlock(*icon, IconBitCountForFormat(icon->Color.Format()),
+                                           options.Storage);
         if (!block)
             return Fail(block.ErrorMessage());
+        if (options.Cursor) {
+            const CursorHotSpot spot = options.HotSpot.value_or(CursorHotSpot{});
+            block->HotSpot = CursorHotSpot{
+                ScaleHotSpot(spot.X, pictureW, w, road.Size.Stretch),
+                ScaleHotSpot(spot.Y, pictureH, h, road.Size.Stretch)};
+        }
         blocks.push_back(std::move(*block));
         icons.push_back(std::move(*icon));
     }
 
-    const PackOutcome written = WriteIconBlocks(blocks, options.Output);
+    const PackOutcome written = WriteIconBlocks(blocks, options.Output,
+                                                options.Cursor ? IconTypeCursor : IconTypeIcon);
     if (!written.Ok())
         return Fail(written.Message);
-    for (const IconImage& icon : icons)
-        std::printf("Wrote %s (%dx%d, %d bits)\n", PathText(options.Output).c_str(), icon.Width(),
-                    icon.Height(), IconBitCountForFormat(icon.Color.Format()));
+    for (std::size_t i = 0; i < icons.size(); ++i) {
+        const IconImage& icon = icons[i];
+        std::string details = std::to_string(icon.Width()) + "x" + std::to_string(icon.Height()) +
+                              ", " + std::to_string(blocks[i].Entry.BitCount) + " bits";
+        if (IsPngBlock(blocks[i].Data))
+            details += ", PNG";
+        if (blocks[i].HotSpot) {
+            details += ", hot spot " + std::to_string(blocks[i].HotSpot->X) + "," +
+                       std::to_string(blocks[i].HotSpot->Y);
+        }
+        std::printf("Wrote %s (%s)\n", PathText(options.Output).c_str(), details.c_str());
+    }
 
     const IconImage& first = icons.front();
     if (options.Png) {

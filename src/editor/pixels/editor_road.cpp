@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "editor/pixels/mask.h"
+#include "platform/icon_draw.h"
 
 namespace gf {
 
@@ -61,6 +62,64 @@ Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& sett
             t.Key = reference.GetPixel(0, 0);
         }
         ApplyTransparencyToIcon(reference, region, t, result.Color, result.Mask, &referenceMask);
+    }
+
+    ColourBitsSettings bits = settings.ColourBits;
+    bits.Background = settings.Background;
+    Status s = FinishColourBits(result.Color, result.Mask, bits, nullptr);
+    if (!s)
+        return Error{s.ErrorMessage()};
+    return result;
+}
+
+Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSettings& settings,
+                                        ResampleFilter filter) {
+    const SizeSettings& size = settings.Size;
+    if (size.Width <= 0 || size.Height <= 0)
+        return Error{"The icon size must be at least 1 x 1."};
+    RoadResult result;
+    Bitmap rgba = picture.ConvertedTo(PixelFormat::Bits32);
+    const bool useAlpha = picture.Format() == PixelFormat::Bits32 &&
+                          settings.AutomaticIdentification && HasAnyAlpha(picture);
+    if (!useAlpha) {
+        result.TransparencyPageUsed = true;
+        TransparencySettings t = settings.Transparency;
+        if (settings.TransparentFromTopLeft && !rgba.Empty()) {
+            t.Transparent = true;
+            t.Key = rgba.GetPixel(0, 0);
+        }
+        for (int y = 0; y < rgba.Height(); ++y) {
+            std::uint8_t* p = rgba.Row(y);
+            for (int x = 0; x < rgba.Width(); ++x, p += 4) {
+                const bool keyed = t.Transparent && IsSimilarColor(p[0], p[1], p[2], t.Key,
+                                                                   t.Similarity);
+                if (keyed)
+                    p[0] = p[1] = p[2] = p[3] = 0;
+                else
+                    p[3] = 255;
+            }
+        }
+    }
+
+    if (!size.Stretch) {
+        result.Color = Bitmap(size.Width, size.Height, PixelFormat::Bits32);
+        result.Color.CopyRect(rgba, 0, 0, rgba.Width(), rgba.Height(), size.OffsetX,
+                              size.OffsetY);
+    } else if (size.Smooth) {
+        result.Color = ResamplePremultiplied(rgba, size.Width, size.Height, filter);
+    } else {
+        result.Color = ResampleNearest(rgba, size.Width, size.Height);
+    }
+    result.Mask = MakeMask(size.Width, size.Height, MaskOpaque);
+    for (int y = 0; y < size.Height; ++y) {
+        std::uint8_t* p = result.Color.Row(y);
+        std::uint8_t* m = result.Mask.Row(y);
+        for (int x = 0; x < size.Width; ++x, p += 4) {
+            if (p[3] == 0) {
+                p[0] = p[1] = p[2] = 0;
+                m[x] = MaskTransparent;
+            }
+        }
     }
 
     ColourBitsSettings bits = settings.ColourBits;

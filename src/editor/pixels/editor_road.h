@@ -5,6 +5,7 @@
 
 #include "editor/pixels/colour_bits.h"
 #include "editor/pixels/resample.h"
+#include "editor/pixels/rgba_resample.h"
 #include "editor/pixels/similarity.h"
 #include "platform/bitmap.h"
 #include "platform/result.h"
@@ -42,5 +43,14 @@ struct RoadResult {
 
 // Runs the road. Fails when the icon size is empty or the palette cannot be made.
 Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& settings);
+
+// The command-line tool's own road, from the picture at its full size: a transparent colour is
+// taken out at the picture's resolution (alpha 0), colour and alpha are resampled together in
+// premultiplied form with `filter` (nearest neighbour without Smooth; unscaled at the offset
+// without Stretch), transparent pixels become black and masked, and "Finish" then flattens
+// onto the background only for depths without alpha. Semi-transparent pixels of a 32-bit
+// result keep their own colour. The same settings as the editor's road.
+Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSettings& settings,
+                                        ResampleFilter filter);
 
 }  // namespace gf
