@@ -19,6 +19,7 @@ int RunList(const Args& args);
 int RunExtract(const Args& args);
 int RunPack(const Args& args);
 int RunThumbnail(const Args& args);
+int RunCheck(const Args& args);
 
 // For the commands' argument parsers: a decimal number lo..hi written with digits only (no
 // sign, no blanks), or nullopt.

@@ -24,6 +24,8 @@ constexpr Command Commands[] = {
      gf::cli::RunPack},
     {"thumbnail", "write the picture a file manager shows for an icon or executable file",
      gf::cli::RunThumbnail},
+    {"check", "report what other readers trip over in ICO and CUR files, and fix it",
+     gf::cli::RunCheck},
 };
 
 void PrintUsage(std::FILE* to) {
