@@ -2,7 +2,8 @@
 # Makes sure the Debian packages the build needs are installed. As root it installs what is
 # missing; otherwise it prints the exact apt-get line and fails.
 # Usage: scripts/deps.sh [--ci]   (--ci adds clang's sanitizer and fuzzer runtime, the virtual
-# display and xdotool to drive it, and the checkers of the Debian package)
+# display and xdotool to drive it, the checkers of the Debian package, and the peer icon
+# readers of the interop test)
 set -euo pipefail
 
 packages=(build-essential cmake ninja-build pkg-config
@@ -11,7 +12,7 @@ packages=(build-essential cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev)
 if [[ "${1:-}" == "--ci" ]]; then
     packages+=(clang libclang-rt-14-dev xvfb xauth x11-utils imagemagick xdotool python3
-        appstream desktop-file-utils man-db debootstrap)
+        appstream desktop-file-utils man-db debootstrap icoutils python3-pil)
 fi
 
 missing=()

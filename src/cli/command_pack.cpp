@@ -45,14 +45,6 @@ struct PackOptions {
     bool Cursor = false;
 };
 
-std::optional<int> ParseSide(const std::string& text) {
-    if (text.empty() || text.size() > 3 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    const int v = std::stoi(text);
-    return v >= 1 && v <= 256 ? std::optional<int>(v) : std::nullopt;
-}
-
 struct ParseOutcome {
     std::optional<PackOptions> Options;
     std::string Error;  // a usage error when Options is empty
@@ -90,7 +82,7 @@ ParseOutcome ParsePackArgs(const Args& args) {
                 return {std::nullopt, "--store needs compatible, modern, smallest or keep"};
             }
         } else if (!optionsEnded && arg == "--store-png-from") {
-            auto n = i + 1 < args.size() ? ParseSide(args[++i]) : std::nullopt;
+            auto n = i + 1 < args.size() ? ParseInt(args[++i], 1, 256) : std::nullopt;
             if (!n)
                 return {std::nullopt, "--store-png-from needs a size of 1..256"};
             options.Storage = StorageOfPreset(StoragePreset::Modern);
