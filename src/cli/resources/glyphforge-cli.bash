@@ -9,7 +9,7 @@ _glyphforge_cli() {
     COMPREPLY=()
 
     if ((COMP_CWORD == 1)); then
-        mapfile -t COMPREPLY < <(compgen -W "convert list extract pack thumbnail --help --version" -- "$cur")
+        mapfile -t COMPREPLY < <(compgen -W "convert list extract pack thumbnail check --help --version" -- "$cur")
         return
     fi
 
@@ -17,7 +17,8 @@ _glyphforge_cli() {
     case ${COMP_WORDS[1]} in
         convert)
             options="--size --sizes --no-stretch --no-smooth --background --transparent
-                --similarity --ignore-alpha --bits --palette --alpha-threshold --png --bmp --help"
+                --similarity --ignore-alpha --bits --palette --alpha-threshold --png --bmp
+                --filter --resample --store --store-png-from --rgb555 --cursor --hotspot --help"
             case $prev in
                 --size) values="16x16 24x24 32x32 48x48 64x64 128x128 256x256" ;;
                 --sizes) values="16,24,32,48,64,128,256 16,32,48,256" ;;
@@ -27,6 +28,11 @@ _glyphforge_cli() {
                 --bits) values="1 4 8 16 24 32" ;;
                 --palette) values="optimized default websafe gray windows16" ;;
                 --alpha-threshold) values="keep 128 255" ;;
+                --filter) values="box mitchell lanczos" ;;
+                --resample) values="premultiplied editor" ;;
+                --store) values="modern compatible smallest" ;;
+                --store-png-from) values="64 128 256" ;;
+                --hotspot) return ;;
             esac
             [[ $before == --bmp ]] && values="white black"
             ;;
@@ -49,7 +55,14 @@ _glyphforge_cli() {
                 return
             fi
             ;;
-        pack) options="--output --help" ;;
+        pack)
+            options="--output --store --store-png-from --cursor --help"
+            case $prev in
+                --store) values="modern compatible smallest keep" ;;
+                --store-png-from) values="64 128 256" ;;
+            esac
+            ;;
+        check) options="--fix --help" ;;
         thumbnail) options="--help" ;;
         *) return ;;
     esac
