@@ -300,12 +300,13 @@ ParseOutcome ParseConvertArgs(const Args& args) {
             options.Cursor = true;
         } else if (arg == "--hotspot") {
             const std::size_t comma = value(v) ? v.find(',') : std::string::npos;
-            auto x = comma != std::string::npos ? ParseInt(v.substr(0, comma), 0, MaxBitmapSide)
+            auto x = comma != std::string::npos ? ParseInt(v.substr(0, comma), 0, 65535)
                                                 : std::nullopt;
-            auto y = x ? ParseInt(v.substr(comma + 1), 0, MaxBitmapSide) : std::nullopt;
+            auto y = x ? ParseInt(v.substr(comma + 1), 0, 65535) : std::nullopt;
             if (!y)
                 return bad("--hotspot needs X,Y in pixels of the picture");
-            options.HotSpot = CursorHotSpot{*x, *y};
+            options.HotSpot = CursorHotSpot{static_cast<std::uint16_t>(*x),
+                                            static_cast<std::uint16_t>(*y)};
         } else if (arg == "--png") {
             if (!value(v) || v.empty())
                 return bad("--png needs a file name");
@@ -430,8 +431,8 @@ int RunConvert(const Args& args) {
         if (options.Cursor) {
             const CursorHotSpot spot = options.HotSpot.value_or(CursorHotSpot{});
             block->HotSpot = CursorHotSpot{
-                ScaleHotSpot(spot.X, pictureW, w, road.Size.Stretch),
-                ScaleHotSpot(spot.Y, pictureH, h, road.Size.Stretch)};
+                static_cast<std::uint16_t>(ScaleHotSpot(spot.X, pictureW, w, road.Size.Stretch)),
+                static_cast<std::uint16_t>(ScaleHotSpot(spot.Y, pictureH, h, road.Size.Stretch))};
         }
         blocks.push_back(std::move(*block));
         icons.push_back(std::move(*icon));

@@ -131,6 +131,11 @@ int RunPack(const Args& args) {
                                              : std::move(block));
     }
 
+    if (options.Cursor) {
+        for (IconBlock& block : blocks)
+            if (!block.HotSpot)
+                block.HotSpot = CursorHotSpot{};  // images of icons point at their corner
+    }
     PackOutcome written =
         WriteIconBlocks(blocks, options.Output, options.Cursor ? IconTypeCursor : IconTypeIcon);
     if (!written.Ok()) {

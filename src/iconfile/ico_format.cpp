@@ -117,8 +117,8 @@ Result<std::vector<std::uint8_t>> AssembleIconFile(const std::vector<IconBlock>&
         IconDirEntry e = b.Entry;
         e.BytesInRes = static_cast<std::uint32_t>(b.Data.size());
         e.ImageOffset = offset;
-        if (type == IconTypeCursor)
-            SetHotSpot(e, b.HotSpot.value_or(CursorHotSpot{}));
+        if (type == IconTypeCursor && b.HotSpot)
+            SetHotSpot(e, *b.HotSpot);
         PutIconDirEntry(out, e);
         offset += e.BytesInRes;
     }

@@ -87,8 +87,8 @@ Result<Bytes> IconImageBlock(Bytes file, const IconDirEntry& entry);
 struct IconBlock {
     IconDirEntry Entry;
     std::vector<std::uint8_t> Data;
-    // Where the pointer's tip is when the block is written into a cursor file (0, 0 if unset);
-    // an icon file ignores it.
+    // Where the pointer's tip is when the block is written into a cursor file (unset: the
+    // entry's planes and bit count are written as they stand); an icon file ignores it.
     std::optional<CursorHotSpot> HotSpot;
 };
 
