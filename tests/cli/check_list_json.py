@@ -18,8 +18,9 @@ import sys
 
 # "PATH: KIND, N icon images[, N cursor images]"; executables may name their format.
 HEADER = re.compile(rb"^(.*): (icon file|animated cursor|executable[^,]*), \d+ (?:icon|cursor) image")
-# What follows the offset: the resource of an executable's image, its language, a hot spot.
-TAIL = rb"(?:  (icon|cursor) (\d+|\".*\"))?(?:  language (\d+))?(?:  hot spot (\d+),(\d+))?$"
+# What follows the offset: the resource of an executable's image, its language, a hot spot, and
+# for animated cursors the frame.
+TAIL = rb"(?:  (icon|cursor) (\d+|\".*\"))?(?:  language (\d+))?(?:  hot spot (\d+),(\d+))?(?:  frame \d+)?$"
 IMAGE = re.compile(
     rb"^  #(\d+)  (\d+)x(\d+)  (\d+) bits  (BMP|PNG)  (\d+) bytes  offset (\d+)" + TAIL)
 DAMAGED = re.compile(rb"^  #(\d+)  damaged: (.*?)  (\d+) bytes  offset (\d+)" + TAIL)
