@@ -78,28 +78,32 @@ Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSetting
     if (size.Width <= 0 || size.Height <= 0)
         return Error{"The icon size must be at least 1 x 1."};
     RoadResult result;
-    Bitmap rgba = picture.ConvertedTo(PixelFormat::Bits32);
     const bool useAlpha = picture.Format() == PixelFormat::Bits32 &&
                           settings.AutomaticIdentification && HasAnyAlpha(picture);
+    // A picture whose alpha gives the transparency is resampled as it is; any other gets a
+    // copy with alpha 255, and 0 where the transparent colour matches.
+    Bitmap keyed;
     if (!useAlpha) {
+        keyed = picture.ConvertedTo(PixelFormat::Bits32);
         result.TransparencyPageUsed = true;
         TransparencySettings t = settings.Transparency;
-        if (settings.TransparentFromTopLeft && !rgba.Empty()) {
+        if (settings.TransparentFromTopLeft && !keyed.Empty()) {
             t.Transparent = true;
-            t.Key = rgba.GetPixel(0, 0);
+            t.Key = keyed.GetPixel(0, 0);
         }
-        for (int y = 0; y < rgba.Height(); ++y) {
-            std::uint8_t* p = rgba.Row(y);
-            for (int x = 0; x < rgba.Width(); ++x, p += 4) {
-                const bool keyed = t.Transparent && IsSimilarColor(p[0], p[1], p[2], t.Key,
+        for (int y = 0; y < keyed.Height(); ++y) {
+            std::uint8_t* p = keyed.Row(y);
+            for (int x = 0; x < keyed.Width(); ++x, p += 4) {
+                const bool match = t.Transparent && IsSimilarColor(p[0], p[1], p[2], t.Key,
                                                                    t.Similarity);
-                if (keyed)
+                if (match)
                     p[0] = p[1] = p[2] = p[3] = 0;
                 else
                     p[3] = 255;
             }
         }
     }
+    const Bitmap& rgba = useAlpha ? picture : keyed;
 
     if (!size.Stretch) {
         result.Color = Bitmap(size.Width, size.Height, PixelFormat::Bits32);

@@ -87,7 +87,7 @@ Taps MakeTaps(int srcLen, int dstLen, ResampleFilter filter) {
 }
 
 std::uint8_t ToByte(float v) {
-    return static_cast<std::uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+    return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
 }
 
 }  // namespace
