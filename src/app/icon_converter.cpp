@@ -302,11 +302,11 @@ void TIconConverter::suiButton5Click() {
         const fs::path candidate = ProgramFolder / name;
         std::error_code ec;
         if (fs::is_regular_file(candidate, ec)) {
-            OpenWithShell(ToQString(candidate));
+            OpenWithShell(ToQString(candidate), this);
             return;
         }
     }
-    OpenWithShell(ProductPage(QStringLiteral("help")));
+    OpenWithShell(ProductPage(QStringLiteral("help")), this);
 }
 
 void TIconConverter::suiButton7Click() {
@@ -316,15 +316,15 @@ void TIconConverter::suiButton7Click() {
                              "Icons.\n\n") +
                          QString::fromLatin1(ProductSite);
     if (AskYesNo(text, QStringLiteral("About"), this) == Answer::Yes)
-        OpenWithShell(ProductPage(QStringLiteral("about")));
+        OpenWithShell(ProductPage(QStringLiteral("about")), this);
 }
 
 void TIconConverter::BitBtn1Click() {
-    OpenWithShell(ProductPage(QStringLiteral("homepage")));
+    OpenWithShell(ProductPage(QStringLiteral("homepage")), this);
 }
 
 void TIconConverter::Label2Click() {
-    OpenWithShell(QString::fromLatin1(ProductSite));
+    OpenWithShell(QString::fromLatin1(ProductSite), this);
 }
 
 void TIconConverter::SetBMPbackgroundcolor1Click() {

@@ -95,6 +95,13 @@ class TIconConverter : public QWidget {
     // Image1's picture, 400 x 400, 24 bits.
     Bitmap Backdrop;
 
+    // What the working icon is called: the file it was loaded from, or the name it was last
+    // saved under, without its extension (empty: it has no name of its own). The save dialog
+    // proposes it with the extension of the format chosen.
+    std::filesystem::path WorkIconName;
+    // The name the save dialog proposes for filter index 1 (ICON), 2 (BMP) or 3 (PNG).
+    QString ProposedSaveName(int filterIndex) const;
+
     // The file the Load command is to read, and its kind (".png", ".bmp", ".ico", "no_file").
     std::filesystem::path LoadPath;
     std::string LoadKind;

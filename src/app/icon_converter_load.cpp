@@ -132,6 +132,14 @@ bool IsConvertedKind(const std::string& kind) {
     return kind == ".wmf" || kind == ".jpg" || kind == ".jpeg" || kind == ".png" || kind == ".gif";
 }
 
+// The working icon takes the name of the file the user loaded; a picture of the working folder
+// (a capture) gives it none.
+void NameWorkingIcon(TIconConverter& w, const fs::path& loaded) {
+    const bool working =
+        (loaded.parent_path() / "").lexically_normal() == (w.WorkFolder / "").lexically_normal();
+    w.WorkIconName = working ? fs::path() : fs::path(loaded).replace_extension();
+}
+
 void TellPictureFailed(TIconConverter& w, const fs::path& file, const std::string& why) {
     ShowMessage(QStringLiteral("Can not load the picture\n") + ToQString(file) +
                     QStringLiteral("\n\n") + QString::fromStdString(why),
@@ -167,6 +175,8 @@ bool RunPictureStep(TIconConverter& w, std::optional<Bitmap> converted, const fs
     }
     if (RunModal(*editor) != 1 || !w.AdoptEditorResult(*editor))
         w.LoadKind = "no_file";
+    else
+        NameWorkingIcon(w, original);
     return true;
 }
 
@@ -183,6 +193,7 @@ bool AdoptIconFile(TIconConverter& w, const fs::path& chosen) {
         return false;
     }
     w.LoadKind = ".ico";
+    NameWorkingIcon(w, w.LoadPath);
     return true;
 }
 

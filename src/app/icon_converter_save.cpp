@@ -60,15 +60,16 @@ int CountIconImages(const fs::path& file) {
 
 // The working icon put in front of the images of the existing ICO file `target`, through a list
 // window that is never shown. The old file is replaced only by a complete new one, and only when
-// every one of its images was read: inserting never loses an image the user had.
-void InsertIntoIconFile(TIconConverter& w, const fs::path& target) {
+// every one of its images was read: inserting never loses an image the user had. True when the
+// file was written.
+bool InsertIntoIconFile(TIconConverter& w, const fs::path& target) {
     TListIcons list(w.WorkFolder, &w);
     list.Icons.Clear();
     const ExtractResult found = ExtractIconsToFiles(target, list.Icons, w.WorkFolder);
     if (found.Count < 0) {
         // The reader's own message says the file cannot be opened.
         ShowMessage(QString::fromStdString(found.Message), &w);
-        return;
+        return false;
     }
     const int listed = CountIconImages(target);
     std::error_code ec;
@@ -79,7 +80,7 @@ void InsertIntoIconFile(TIconConverter& w, const fs::path& target) {
                         QStringLiteral("\ncan not be read whole, so the current icon was not "
                                        "inserted. \nChoose 'No' to overwrite it instead."),
                     &w);
-        return;
+        return false;
     }
 
     list.OpenDialog1.FileName = ToQString(w.WorkFile("eitemp.ico"));
@@ -88,10 +89,29 @@ void InsertIntoIconFile(TIconConverter& w, const fs::path& target) {
     list.SaveDialog1.FileName = ToQString(target);
     list.SaveDialog1.Tag = 1;
     // SaveAll replaces the target atomically and reports its own failures.
-    list.SaveAllExecute();
+    return list.SaveAllExecute();
+}
+
+const char* ExtensionOfFilter(int filterIndex) {
+    switch (filterIndex) {
+        case 2:
+            return ".bmp";
+        case 3:
+            return ".png";
+        default:
+            return ".ico";
+    }
 }
 
 }  // namespace
+
+QString TIconConverter::ProposedSaveName(int filterIndex) const {
+    if (WorkIconName.empty())
+        return QString();
+    fs::path name = WorkIconName;
+    name += ExtensionOfFilter(filterIndex);
+    return ToQString(name);
+}
 
 void TIconConverter::suiButton3Click() {
     // Nothing to save before a working icon exists.
@@ -105,9 +125,16 @@ void TIconConverter::suiButton3Click() {
     // The command asks its own questions, about the name it really writes (logo.png chosen
     // under the ICON filter writes logo.ico).
     SaveDialog1.OverwritePrompt = false;
+    // The working icon's own name in the format the dialog opens on; the dialog changes the
+    // extension itself when the user picks another format.
+    SaveDialog1.FileName = ProposedSaveName(SaveDialog1.FilterIndex);
     if (!SaveDialog1.Execute(this))
         return;
     const QString chosen = SaveDialog1.FileName;
+    // Once written, the icon goes by the name it was saved under.
+    auto saved = [this](const fs::path& target) {
+        WorkIconName = fs::path(target).replace_extension();
+    };
     // A picture file that exists is replaced only when the user agrees (MayOverwrite).
     switch (SaveDialog1.FilterIndex) {
         case 2: {  // BMP
@@ -132,19 +159,23 @@ void TIconConverter::suiButton3Click() {
                 DrawIcon(flat, 0, 0, icon->Color, icon->Mask);
             else
                 DrawIconStretched(flat, 0, 0, width, height, icon->Color, icon->Mask);
-            const Status saved = SaveBmpFile(flat, target);
-            if (!saved)
-                TellNotWritten(this, target, saved.ErrorMessage());
+            const Status written = SaveBmpFile(flat, target);
+            if (!written)
+                TellNotWritten(this, target, written.ErrorMessage());
+            else
+                saved(target);
             return;
         }
         case 3: {  // PNG
             const fs::path target = WithExtension(chosen, ".png");
             if (!MayOverwrite(target, this))
                 return;
-            const Status saved =
+            const Status written =
                 icon ? SaveIconAsPng(*icon, info.BitCount, target) : Status(icon.GetError());
-            if (!saved)
-                TellNotWritten(this, target, saved.ErrorMessage());
+            if (!written)
+                TellNotWritten(this, target, written.ErrorMessage());
+            else
+                saved(target);
             return;
         }
         default: {  // ICON
@@ -155,13 +186,16 @@ void TIconConverter::suiButton3Click() {
                 if (answer == Answer::Cancel)
                     return;
                 if (answer == Answer::Yes) {
-                    InsertIntoIconFile(*this, target);
+                    if (InsertIntoIconFile(*this, target))
+                        saved(target);
                     return;
                 }
             }
             const Status copied = CopyFileAtomic(work, target);
             if (!copied)
                 TellNotWritten(this, target, copied.ErrorMessage());
+            else
+                saved(target);
             return;
         }
     }

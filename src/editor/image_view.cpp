@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QCursor>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -145,11 +146,29 @@ void ShapeView::SetBrushColor(Color c) {
     update();
 }
 
+void ShapeView::MakeSwatch() {
+    Swatch = true;
+    setFocusPolicy(Qt::StrongFocus);
+    update();
+}
+
 void ShapeView::paintEvent(QPaintEvent*) {
     QPainter p(this);
+    const QColor outline = PenColor.isValid() ? PenColor : palette().color(QPalette::WindowText);
+    if (Swatch) {
+        // Outline (the focus colour while it has the keyboard), a ring of the window's colour,
+        // then the colour with an edge of its own, darker or lighter.
+        const QColor colour = ToQColor(BrushColor);
+        p.fillRect(rect(), hasFocus() ? palette().color(QPalette::Highlight) : outline);
+        p.fillRect(rect().adjusted(1, 1, -1, -1), palette().color(QPalette::Window));
+        const QRect inner = rect().adjusted(2, 2, -2, -2);
+        p.fillRect(inner, colour.lightness() > 128 ? colour.darker(140) : colour.lighter(160));
+        p.fillRect(inner.adjusted(1, 1, -1, -1), colour);
+        return;
+    }
     if (!BrushClear)
         p.fillRect(rect(), ToQColor(BrushColor));
-    QPen pen(PenColor);
+    QPen pen(outline);
     pen.setStyle(PenStyle);
     pen.setWidth(1);
     p.setPen(pen);
@@ -159,6 +178,14 @@ void ShapeView::paintEvent(QPaintEvent*) {
 
 void ShapeView::mouseReleaseEvent(QMouseEvent* e) {
     emit MouseUp(e->button(), e->position().toPoint().x(), e->position().toPoint().y());
+}
+
+void ShapeView::keyPressEvent(QKeyEvent* e) {
+    if (Swatch && e->key() == Qt::Key_Space && !e->isAutoRepeat()) {
+        emit MouseUp(Qt::LeftButton, width() / 2, height() / 2);
+        return;
+    }
+    QWidget::keyPressEvent(e);
 }
 
 namespace {

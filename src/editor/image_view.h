@@ -62,9 +62,14 @@ class ShapeView : public QWidget {
 
     Color BrushColor = White;
     bool BrushClear = false;
-    QColor PenColor = Qt::black;
+    // No colour: the palette's text colour, so the outline shows on light and dark windows.
+    QColor PenColor;
     Qt::PenStyle PenStyle = Qt::SolidLine;
     void SetBrushColor(Color c);
+    // Drawn as a colour swatch that the user picks a colour with: the colour inside a ring of
+    // the window's own colour and the outline, so that it never looks like an empty check box,
+    // and a stop of the Tab key, where Space acts as a click.
+    void MakeSwatch();
 
   signals:
     void MouseUp(Qt::MouseButton button, int x, int y);
@@ -72,6 +77,10 @@ class ShapeView : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    bool Swatch = false;
 };
 
 // The brush preview on the canvas: the canvas pixels of a block, inverted. With Cell = 0 the

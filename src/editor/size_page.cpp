@@ -101,6 +101,7 @@ void TIconEditor::BuildSizePage() {
     Shape2 = new ShapeView(Panel1);
     Shape2->setObjectName("Shape2");
     Shape2->setGeometry(150, 62, 13, 13);
+    Shape2->MakeSwatch();
     auto* label2 = new ClickLabel("Canvas background color", Panel1);
     Label2 = label2;
     Label2->setObjectName("Label2");

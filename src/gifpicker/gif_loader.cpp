@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStyle>
 #include <algorithm>
 #include <filesystem>
 
@@ -193,11 +194,27 @@ void TGifLoader::PlaceStrip() {
     // bars go back to the start.
     const int boxW = ScrollBox1->width();
     const int boxH = ScrollBox1->height();
-    const int left = Image1->width() < boxW - 4 ? (boxW - Image1->width()) / 2 : 0;
-    const int top = Image1->height() < boxH - 4 ? (boxH - Image1->height()) / 2 : 0;
+    const int w = Image1->width();
+    const int h = Image1->height();
+    int left = w < boxW - 4 ? (boxW - w) / 2 : 0;
+    int top = h < boxH - 4 ? (boxH - h) / 2 : 0;
+    // What the box shows once the scroll bars the strip needs take their room: a bar only
+    // where the strip does not fit, and what scrolls never wider or higher than that asks.
+    const QSize client = ScrollBox1->maximumViewportSize();
+    const int bar =
+        ScrollBox1->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, ScrollBox1);
+    bool vertical = h > client.height();
+    const bool horizontal = w > client.width() - (vertical ? bar : 0);
+    vertical = vertical || (horizontal && h > client.height() - bar);
+    const QSize view(client.width() - (vertical ? bar : 0),
+                     client.height() - (horizontal ? bar : 0));
+    // A strip that fits is kept inside what is shown, so it never asks for a bar of its own.
+    if (w <= view.width())
+        left = std::min(left, view.width() - w);
+    if (h <= view.height())
+        top = std::min(top, view.height() - h);
     Image1->move(left, top);
-    ScrollContent->resize(std::max(left + Image1->width(), boxW - 2 * ScrollBoxBorder),
-                          std::max(top + Image1->height(), boxH - 2 * ScrollBoxBorder));
+    ScrollContent->resize(std::max(left + w, view.width()), std::max(top + h, view.height()));
     ScrollBox1->horizontalScrollBar()->setValue(0);
     ScrollBox1->verticalScrollBar()->setValue(0);
 }

@@ -409,8 +409,9 @@ ExtractResult ExtractIconsToFiles(const fs::path& fileName, IconSet& set,
         // An image that could not be written is not listed: its path would name no file.
         if (WriteIconEntryFile(image.Offset, image.Size, target, **file, info) != 0)
             continue;
-        set.Add(target, DescribeIcon(static_cast<int>(set.IconInfos.size()), info.Width,
-                                     info.Height, info.BitCount));
+        // The image's own size: the entry's bytes say 0 for 256, which is no size to show.
+        set.Add(target, DescribeIcon(static_cast<int>(set.IconInfos.size()), image.Header.Width,
+                                     image.Header.Height, info.BitCount));
     }
     return {static_cast<int>(set.Size()), list.Message};
 }

@@ -91,7 +91,7 @@ Result<Bitmap> TakeIconApart(const IconImage& icon, int bitCount, Bitmap* maskOu
     return icon.Color.ConvertedTo(format);
 }
 
-std::string DescribeIcon(int index, int width, int height, int bits) {
+std::string DescribeIcon(int index, std::int64_t width, std::int64_t height, int bits) {
     return " " + std::to_string(index) + "# " + std::to_string(width) + "x" +
            std::to_string(height) + "x" + std::to_string(bits) + "bits";
 }

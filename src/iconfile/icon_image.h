@@ -6,6 +6,7 @@
 // transparent). This pair is the data; drawing and writing are plain functions over it.
 
 #include <cstddef>
+#include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -42,7 +43,8 @@ Result<Bitmap> TakeIconApart(const IconImage& icon, int bitCount, Bitmap* maskOu
 PixelFormat FormatFromBitCount(int bitCount);
 
 // " 0# 32x32x8bits": one blank, the running number, "# ", width, "x", height, "x", bits, "bits".
-std::string DescribeIcon(int index, int width, int height, int bits);
+// Width and height are the image's own (256, never the directory's 0).
+std::string DescribeIcon(int index, std::int64_t width, std::int64_t height, int bits);
 
 // The icons of one file (or of the icon list window): parallel lists of one-image icon files
 // and their descriptions. The index is an icon's identity; both lists always change together.

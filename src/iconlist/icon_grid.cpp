@@ -44,15 +44,30 @@ GridRect SelectionRectOf(int index, int columnCount) {
     return {o.X + 4, o.Y + 4, o.X + 123, o.Y + 123};
 }
 
-IconPlacement PlaceIconInCell(int width, int height) {
+namespace {
+
+// w x h shrunk proportionally (each side truncated) so that neither exceeds its limit.
+void ShrinkToFit(int& w, int& h, int maxWidth, int maxHeight) {
+    if (w <= maxWidth && h <= maxHeight)
+        return;
+    const double scale = std::min(static_cast<double>(maxWidth) / std::max(w, 1),
+                                  static_cast<double>(maxHeight) / std::max(h, 1));
+    w = static_cast<int>(w * scale);
+    h = static_cast<int>(h * scale);
+}
+
+}  // namespace
+
+IconPlacement PlaceIconInCell(int width, int height, int captionTop) {
     int w = std::max(width, 0);
     int h = std::max(height, 0);
-    if (w > MaxCellIconSide || h > MaxCellIconSide) {
-        const double scale = static_cast<double>(MaxCellIconSide) / std::max(w, h);
-        w = static_cast<int>(w * scale);
-        h = static_cast<int>(h * scale);
-    }
-    return {(CellSize - w) / 2, (CellSize - h) / 2, w, h};
+    ShrinkToFit(w, h, MaxCellIconSide, MaxCellIconSide);
+    IconPlacement place{(CellSize - w) / 2, (CellSize - h) / 2, w, h};
+    const int room = std::max(0, captionTop - CaptionGap - CellIconMargin);
+    if (place.Y + place.Height <= captionTop - CaptionGap)
+        return place;
+    ShrinkToFit(w, h, MaxCellIconSide, room);
+    return {(CellSize - w) / 2, CellIconMargin + (room - h) / 2, w, h};
 }
 
 GridRect TextRectInCell(int textWidth, int textHeight) {

@@ -13,6 +13,10 @@ namespace gf::iconlist {
 inline constexpr int CellSize = 128;
 // Icons larger than this on either side are shrunk, keeping their proportions.
 inline constexpr int MaxCellIconSide = 118;
+// Room kept above the picture of a large icon (so 118 pixels are centred in the cell), and
+// between a picture and the caption below it.
+inline constexpr int CellIconMargin = (CellSize - MaxCellIconSide) / 2;
+inline constexpr int CaptionGap = 1;
 // Room left around the grid inside the scroll box.
 inline constexpr int GridMargin = 24;
 inline constexpr int MinColumns = 2;
@@ -60,7 +64,10 @@ int CellIndexAt(int x, int y, int columnCount, int iconCount);
 GridRect SelectionRectOf(int index, int columnCount);
 
 // Size and top-left position (relative to the cell) of an icon of w x h inside its cell: shrunk
-// proportionally (each side truncated) when a side exceeds 118, then centred.
+// proportionally (each side truncated) when a side exceeds 118, then centred. An icon that would
+// then reach down to the caption, whose top is `captionTop`, is shrunk further where needed to
+// the room between the cell's top margin and the caption, and centred in that room: the caption
+// always stays clear of the picture.
 struct IconPlacement {
     int X = 0;
     int Y = 0;
@@ -68,7 +75,7 @@ struct IconPlacement {
     int Height = 0;
     friend bool operator==(const IconPlacement&, const IconPlacement&) = default;
 };
-IconPlacement PlaceIconInCell(int width, int height);
+IconPlacement PlaceIconInCell(int width, int height, int captionTop);
 
 // The text rectangle of a description `textWidth` x `textHeight` (the width capped at 126),
 // relative to the cell: centred, its bottom 6 pixels above the cell's bottom.

@@ -69,6 +69,18 @@ bool CopyIconFile(const fs::path& from, const fs::path& to, QString& failedPath)
     return true;
 }
 
+// The descriptions' font, and where their text rectangle starts in a cell.
+QFont CaptionFont() {
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(11);
+    return font;
+}
+
+int CaptionTop() {
+    return TextRectInCell(0, QFontMetrics(CaptionFont()).height()).Top;
+}
+
 bool Exists(const fs::path& p) {
     std::error_code ec;
     return fs::exists(p, ec);
@@ -108,6 +120,19 @@ void ListIconsImage::paintEvent(QPaintEvent* event) {
     painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     for (const QRect& band : bands)
         painter.fillRect(band, Qt::black);
+    // While the grid has the keyboard, a dotted line inside the frame says so.
+    if (Owner.Edit1 && Owner.Edit1->hasFocus()) {
+        const QRect inner(QPoint(l + half + 3, t + half + 3),
+                          QPoint(r - 2 - half - 3, b - 2 - half - 3));
+        for (int x = inner.left(); x <= inner.right(); x += 2) {
+            painter.fillRect(x, inner.top(), 1, 1, Qt::black);
+            painter.fillRect(x, inner.bottom(), 1, 1, Qt::black);
+        }
+        for (int y = inner.top() + 2; y < inner.bottom(); y += 2) {
+            painter.fillRect(inner.left(), y, 1, 1, Qt::black);
+            painter.fillRect(inner.right(), y, 1, 1, Qt::black);
+        }
+    }
 }
 
 void ListIconsImage::mousePressEvent(QMouseEvent* event) {
@@ -189,6 +214,10 @@ void TListIcons::BuildControls() {
     // Centred on each axis on which no scroll bar is needed.
     ScrollBox1->setAlignment(Qt::AlignCenter);
     ScrollBox1->setBackgroundRole(QPalette::Dark);
+    // The grid takes the keys through Edit1; the box itself is never a stop of the Tab key.
+    ScrollBox1->setFocusPolicy(Qt::NoFocus);
+    // Room for at least one cell with the grid's margin, and for its scroll bars.
+    ScrollBox1->setMinimumSize(CellSize + GridMargin + 24, CellSize + GridMargin + 24);
     Image1 = new ListIconsImage(*this, nullptr);
     Image1->Picture = QImage(1, 1, QImage::Format_RGB32);
     Image1->Picture.fill(Qt::white);
@@ -212,8 +241,6 @@ void TListIcons::BuildControls() {
     auto makeButton = [](const QString& name, const QString& text, QWidget* parent) {
         auto* b = new QPushButton(text, parent);
         b->setObjectName(name);
-        b->setAutoDefault(false);
-        b->setDefault(false);
         return b;
     };
     BitBtn10 = makeButton(QStringLiteral("BitBtn10"), QStringLiteral("First"), GroupBox1);
@@ -244,6 +271,8 @@ void TListIcons::BuildControls() {
     BitBtn6 = makeButton(QStringLiteral("BitBtn6"), QStringLiteral("Fresh"), Panel1);
     BitBtn3 = makeButton(QStringLiteral("BitBtn3"), QStringLiteral("Cancel"), Panel1);
     BitBtn7 = makeButton(QStringLiteral("BitBtn7"), QStringLiteral("OK"), Panel1);
+    // Enter takes the selected icon, unless another button has the focus.
+    BitBtn7->setDefault(true);
     // The bottom row lines up with the group's second row of buttons.
     right->setContentsMargins(0, 0, 0, 12);
     right->setRowStretch(0, 1);
@@ -272,6 +301,13 @@ void TListIcons::BuildControls() {
     StatusText->setObjectName(QStringLiteral("StatusText"));
     StatusBar1->addWidget(StatusText, 1);
     outer->addWidget(StatusBar1);
+
+    // The grid first (its keys reach Edit1), then the group's buttons, then the window's.
+    QWidget* order[] = {Edit1,   BitBtn10, BitBtn8, BitBtn9, BitBtn11,
+                        BitBtn1, BitBtn2,  BitBtn6, BitBtn3, BitBtn7};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i)
+        setTabOrder(order[i], order[i + 1]);
+    Edit1->setFocus(Qt::OtherFocusReason);
 
     connect(BitBtn6, &QPushButton::clicked, this, &TListIcons::BitBtn6Click);
     connect(BitBtn3, &QPushButton::clicked, this, [this] { done(ResultCancel); });
@@ -468,7 +504,7 @@ const TListIcons::CellArt& TListIcons::ArtOf(const fs::path& file) {
     auto icon = LoadIconFileFirstSize(file);
     if (icon && !icon->Empty()) {
         art.Loaded = true;
-        art.Place = PlaceIconInCell(icon->Width(), icon->Height());
+        art.Place = PlaceIconInCell(icon->Width(), icon->Height(), CaptionTop());
         // The icon over the cell's white ground, then shrunk by averaging, which keeps thin
         // lines and edges of large icons readable.
         Bitmap canvas(icon->Width(), icon->Height(), PixelFormat::Bits24);
@@ -504,9 +540,7 @@ void TListIcons::DrawCell(int index) {
     if (!art.Icon.isNull())
         painter.drawImage(origin.X + art.Place.X, origin.Y + art.Place.Y, art.Icon);
 
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(11);
+    const QFont font = CaptionFont();
     painter.setFont(font);
     painter.setPen(Qt::black);
     const QFontMetrics metrics(font);
@@ -514,8 +548,6 @@ void TListIcons::DrawCell(int index) {
     const GridRect t = TextRectInCell(metrics.horizontalAdvance(text), metrics.height());
     const QRect textRect(origin.X + t.Left, origin.Y + t.Top, t.Right - t.Left, t.Bottom - t.Top);
     const int textWidth = std::min(metrics.horizontalAdvance(text), CellSize - 2);
-    // The description sits on the cell's white ground even where a large icon reaches under it.
-    painter.fillRect(textRect, Qt::white);
     painter.setClipRect(textRect);
     painter.drawText(textRect.left() + (textRect.width() - textWidth) / 2,
                      textRect.top() + metrics.ascent(), text);
@@ -582,6 +614,8 @@ void TListIcons::Image1DblClick() {
 }
 
 bool TListIcons::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Edit1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        ShowSelectionFrame(Image1->Frame);  // with or without its focus line
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         Edit1KeyDown(key->key());

@@ -11,7 +11,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 #include <fstream>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "app/converter_widgets.h"
 #include "app/icon_converter.h"
@@ -122,6 +124,7 @@ class TestIconConverter : public QObject {
     void loadAsksForAFileUnlessPreset();
     void helpPrefersTheFirstHelpFile();
     void aboutAndTheWebPages();
+    void aFailedOpenIsTold();
     void menuAndColourBox();
     void modifyAndSaveBeforeAnyLoad();
     void workingIconIsCentredWithItsInfoLine_data();
@@ -375,11 +378,38 @@ void TestIconConverter::helpPrefersTheFirstHelpFile() {
     // A folder of that name is no help file.
     fs::remove(program / "help.html");
     fs::create_directory(program / "help.htm");
-    Seam->ShellSucceeds = false;  // no browser either: still no message
     w->suiButton5->click();
     QCOMPARE(Seam->Opened.last(), ProductPage(QStringLiteral("help")));
     QVERIFY(Seam->Opened.last().contains(QStringLiteral("from=help")));
     QVERIFY(Seam->Messages.isEmpty());
+}
+
+// Where no browser or viewer can be started, every command that opens something says so in one
+// box that names the file or address.
+void TestIconConverter::aFailedOpenIsTold() {
+    auto w = MakeWindow();
+    const fs::path program = Temp() / "program";
+    fs::create_directory(program);
+    w->ProgramFolder = program;
+    Touch(program / "help.txt");
+    Seam->ShellSucceeds = false;
+    const std::pair<std::function<void()>, QString> openers[] = {
+        {[&] { w->suiButton5->click(); }, ToQString(program / "help.txt")},
+        {[&] { w->BitBtn1->click(); }, ProductPage(QStringLiteral("homepage"))},
+        {[&] {
+             Seam->Answers = {Answer::Yes};
+             w->suiButton7->click();
+         },
+         ProductPage(QStringLiteral("about"))},
+        {[&] { w->Label2Click(); }, QString::fromLatin1(ProductSite)},
+    };
+    for (const auto& [open, target] : openers) {
+        Seam->ClearRecord();
+        open();
+        QCOMPARE(Seam->Opened, QStringList{target});
+        QCOMPARE(Seam->Messages, QStringList{CanNotOpenWithShellMessage(target)});
+        QVERIFY(Seam->Messages.first().contains(target));
+    }
 }
 
 void TestIconConverter::aboutAndTheWebPages() {

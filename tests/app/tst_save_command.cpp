@@ -378,6 +378,18 @@ void TestSaveCommand::aPictureBecomesAnIconFileOnDisk() {
     QCOMPARE(saved->Width(), w->WorkColor.Width());
     QCOMPARE(Hex(saved->Color.GetPixel(5, 20)), Hex(Red));
     QCOMPARE(Hex(saved->Color.GetPixel(35, 20)), Hex(Blue));
+
+    // The dialog proposed the picture's name as an icon file; each later save proposes the name
+    // saved last, with the extension of the format the dialog opens on.
+    QCOMPARE(kit.Seam->FileDialogsShown.back().FileName, ToQString(kit / "halves.ico"));
+    kit.Seam->FileAnswers = {{ToQString(kit / "other.png"), 3}, {QString()}, {QString()}};
+    w->SaveasPNG1Click();
+    QCOMPARE(kit.Seam->FileDialogsShown.back().FileName, ToQString(kit / "halves.png"));
+    QVERIFY(fs::exists(kit / "other.png"));
+    w->SaveasICON1Click();
+    QCOMPARE(kit.Seam->FileDialogsShown.back().FileName, ToQString(kit / "other.ico"));
+    w->SaveasBMP1Click();
+    QCOMPARE(kit.Seam->FileDialogsShown.back().FileName, ToQString(kit / "other.bmp"));
 }
 
 void TestSaveCommand::theRealSaveDialogLeavesTheQuestionToTheCommand() {

@@ -191,6 +191,21 @@ class TestGifLoader : public QObject {
         QCOMPARE(tall.Image1->pos(), QPoint(255, 0));
         QCOMPARE(tall.ScrollBox1->verticalScrollBar()->maximum(), 900 - 216);
         QCOMPARE(tall.ScrollBox1->verticalScrollBar()->value(), 0);
+        // The narrow strip needs no horizontal bar beside the vertical one.
+        QVERIFY(QTest::qWaitForWindowExposed(&tall));
+        QTRY_VERIFY(tall.ScrollBox1->verticalScrollBar()->isVisible());
+        QVERIFY(!tall.ScrollBox1->horizontalScrollBar()->isVisible());
+        QCOMPARE(tall.ScrollBox1->horizontalScrollBar()->maximum(), 0);
+
+        // A strip a little narrower than the box: it stays inside what the box shows.
+        TGifLoader nearlyWide;
+        nearlyWide.GifPath = WriteGif(dir, "nearly.gif", StripGif(520, 300, 2));
+        QVERIFY(nearlyWide.LoadGifImageClick().Ok());
+        nearlyWide.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&nearlyWide));
+        QTRY_VERIFY(nearlyWide.ScrollBox1->verticalScrollBar()->isVisible());
+        QVERIFY(!nearlyWide.ScrollBox1->horizontalScrollBar()->isVisible());
+        QVERIFY(nearlyWide.Image1->geometry().right() < nearlyWide.ScrollBox1->viewport()->width());
 
         TGifLoader wide;
         wide.GifPath = WriteGif(dir, "wide.gif", StripGif(600, 20, 2));

@@ -122,11 +122,13 @@ TEST_F(IcoReaderTest, ExistingFileNamesAreNotOverwritten) {
     EXPECT_EQ(set.IconInfos[1], " 1# 16x16x4bits");
 }
 
-TEST_F(IcoReaderTest, SizesOf256AreDescribedAsZero) {
+// The description gives the image's own size; the one-image file's entry keeps the layout's byte,
+// where 0 stands for 256.
+TEST_F(IcoReaderTest, SizesOf256AreDescribedAs256) {
     IcoBuilder().Add(Block(256, 256, 32), 256, 256, 32).WriteTo(Dir / "big.ico");
     IconSet set;
     ASSERT_EQ(ExtractIconsToFiles(Dir / "big.ico", set, Work).Count, 1);
-    EXPECT_EQ(set.IconInfos[0], " 0# 0x0x32bits");
+    EXPECT_EQ(set.IconInfos[0], " 0# 256x256x32bits");
     auto e = ReadIconDirEntry(ReadAll(set.IconFiles[0]), 6);
     ASSERT_TRUE(e.Ok());
     EXPECT_EQ(e->Width, 0);
@@ -185,7 +187,7 @@ TEST_F(IcoReaderTest, PngImagesAreDescribedFromTheirHeaderAndCopiedUnchanged) {
         .WriteTo(Dir / "mixed.ico");
     IconSet set;
     ASSERT_EQ(ExtractIconsToFiles(Dir / "mixed.ico", set, Work).Count, 3);
-    EXPECT_EQ(set.IconInfos[1], " 1# 0x0x32bits");
+    EXPECT_EQ(set.IconInfos[1], " 1# 256x256x32bits");
     EXPECT_EQ(set.IconInfos[2], " 2# 20x24x32bits");
     EXPECT_EQ(SingleImageBlock(set.IconFiles[1]), png);
     auto e = ReadIconDirEntry(ReadAll(set.IconFiles[2]), 6);
@@ -311,7 +313,8 @@ TEST_F(IcoReaderTest, NothingIsJudged) {
     IcoBuilder().Add(block, 44, 5, 7).WriteTo(Dir / "odd.ico");
     IconSet set;
     ASSERT_EQ(ExtractIconsToFiles(Dir / "odd.ico", set, Work).Count, 1);
-    EXPECT_EQ(set.IconInfos[0], " 0# 44x5x7bits");  // 300 keeps its low byte
+    // The description gives the image's own width; the entry keeps its low byte.
+    EXPECT_EQ(set.IconInfos[0], " 0# 300x5x7bits");
     auto e = ReadIconDirEntry(ReadAll(set.IconFiles[0]), 6);
     ASSERT_TRUE(e.Ok());
     EXPECT_EQ(*e,

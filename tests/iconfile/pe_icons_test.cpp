@@ -442,7 +442,7 @@ TEST(PeIcons, LoaderCutsExecutableIconsNumberedOnFromTheSet) {
     EXPECT_EQ(set.IconFiles[2], dir / "ic2_0.ico");
     EXPECT_EQ(set.IconFiles[3], dir / "ic3_0.ico");
     EXPECT_EQ(set.IconInfos[1], " 1# 32x32x8bits");
-    EXPECT_EQ(set.IconInfos[2], " 2# 0x0x32bits");
+    EXPECT_EQ(set.IconInfos[2], " 2# 256x256x32bits");
     EXPECT_EQ(set.IconInfos[3], " 3# 48x48x32bits");
     auto one = ReadFileBytes(set.IconFiles[1]);
     ASSERT_TRUE(one.Ok());

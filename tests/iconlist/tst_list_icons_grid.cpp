@@ -71,10 +71,16 @@ void TestListIconsGrid::geometryOfCellsAndIcons() {
     QCOMPARE(CellOrigin(4, 4), (GridPoint{0, 128}));
     QCOMPARE(CellOrigin(6, 4), (GridPoint{256, 128}));
     QCOMPARE(SelectionRectOf(5, 4), (GridRect{132, 132, 251, 251}));
-    QCOMPARE(PlaceIconInCell(256, 256), (IconPlacement{5, 5, 118, 118}));
-    QCOMPARE(PlaceIconInCell(256, 128), (IconPlacement{5, 34, 118, 59}));
-    QCOMPARE(PlaceIconInCell(48, 48), (IconPlacement{40, 40, 48, 48}));
-    QCOMPARE(PlaceIconInCell(118, 20), (IconPlacement{5, 54, 118, 20}));
+    // With a caption of 13 pixels (its top at 109): pictures that stay above it are centred,
+    // those that would reach it fit the 103 pixels between the top margin and the caption.
+    QCOMPARE(PlaceIconInCell(256, 128, 109), (IconPlacement{5, 34, 118, 59}));
+    QCOMPARE(PlaceIconInCell(48, 48, 109), (IconPlacement{40, 40, 48, 48}));
+    QCOMPARE(PlaceIconInCell(118, 20, 109), (IconPlacement{5, 54, 118, 20}));
+    QCOMPARE(PlaceIconInCell(64, 88, 109), (IconPlacement{32, 20, 64, 88}));  // ends at 108
+    QCOMPARE(PlaceIconInCell(256, 256, 109), (IconPlacement{12, 5, 103, 103}));
+    QCOMPARE(PlaceIconInCell(100, 100, 109), (IconPlacement{14, 6, 100, 100}));  // moved up
+    QCOMPARE(PlaceIconInCell(40, 118, 109), (IconPlacement{47, 5, 34, 103}));
+    QCOMPARE(PlaceIconInCell(0, 0, 109), (IconPlacement{64, 64, 0, 0}));
     // Clicks beyond the last column or the last icon find no cell.
     QCOMPARE(CellIndexAt(130, 10, 4, 9), 1);
     QCOMPARE(CellIndexAt(10, 260, 4, 9), 8);
@@ -144,12 +150,28 @@ void TestListIconsGrid::largeIconsAreShrunk() {
     f.ShowAndDraw(QSize(600, 400));
     const QImage& pic = f.List->Picture();
     const QColor green(0, 0xFF, 0);
-    // 256 x 256 -> 118 x 118 at (5, 5).
-    QCOMPARE(PixelAt(pic, 5, 5), green);
-    QCOMPARE(PixelAt(pic, 122, 60), green);
-    QCOMPARE(PixelAt(pic, 4, 60), QColor(Qt::white));
-    QCOMPARE(PixelAt(pic, 123, 60), QColor(Qt::white));
-    // 256 x 128 -> 118 x 59 at (5, 34).
+    QCOMPARE(f.List->Icons.IconInfos[0], std::string(" 0# 256x256x32bits"));
+    // 256 x 256: a square from the top margin down to just above its caption, centred.
+    int lowestGreen = -1, highestInk = 128;
+    for (int y = 0; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) {
+            if (PixelAt(pic, x, y) == green)
+                lowestGreen = y;
+            if (PixelAt(pic, x, y) == QColor(Qt::black))
+                highestInk = std::min(highestInk, y);
+        }
+    }
+    QCOMPARE(PixelAt(pic, 64, 5), green);
+    QCOMPARE(PixelAt(pic, 64, 4), QColor(Qt::white));
+    QVERIFY(highestInk < 122);  // the caption is written
+    QVERIFY2(lowestGreen < highestInk, "the picture runs into the caption");
+    const int side = lowestGreen - 5 + 1;
+    QVERIFY(side > 90);
+    QCOMPARE(PixelAt(pic, (128 - side) / 2, 40), green);
+    QCOMPARE(PixelAt(pic, (128 - side) / 2 - 1, 40), QColor(Qt::white));
+    QCOMPARE(PixelAt(pic, (128 - side) / 2 + side - 1, 40), green);
+    QCOMPARE(PixelAt(pic, (128 - side) / 2 + side, 40), QColor(Qt::white));
+    // 256 x 128 -> 118 x 59 at (5, 34): it ends well above the caption.
     QCOMPARE(PixelAt(pic, 128 + 5, 34), green);
     QCOMPARE(PixelAt(pic, 128 + 60, 92), green);
     QCOMPARE(PixelAt(pic, 128 + 60, 33), QColor(Qt::white));
@@ -454,7 +476,7 @@ void TestListIconsGrid::realMultiIconFile() {
         const GridPoint o = CellOrigin(i, f.List->ColumnCount);
         QCOMPARE(PixelAt(f.List->Picture(), o.X, o.Y), LoaderFrame);
     }
-    QCOMPARE(f.List->Icons.IconInfos[4], std::string(" 4# 0x0x32bits"));
+    QCOMPARE(f.List->Icons.IconInfos[4], std::string(" 4# 256x256x32bits"));
     f.List->Image1MouseDown(Qt::LeftButton, CellOrigin(4, f.List->ColumnCount).X + 60,
                             CellOrigin(4, f.List->ColumnCount).Y + 60);
     f.List->Image1MouseUp(Qt::LeftButton, 0, 0);

@@ -4,9 +4,11 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <algorithm>
 
 namespace gf {
@@ -79,6 +81,8 @@ bool LooksLikeUrl(const QString& text) {
 
 void QtSeam::ShowMessage(QWidget* owner, const QString& text, const QString& caption) {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, owner);
+    // Messages name files and addresses; the user may copy them from here.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse);
     box.exec();
 }
 
@@ -120,6 +124,11 @@ bool QtSeam::RunFileDialog(QWidget* owner, FileDialog& dialog) {
         box.setDefaultSuffix(SuffixOfDefaultExt(dialog.DefaultExt));
     if (dialog.PicturePreview && !save)
         AddPicturePreview(box);
+    // Wide enough for the Size, Type and Date columns beside the names, within the screen.
+    QSize size = box.sizeHint().expandedTo(QSize(dialog.PicturePreview && !save ? 1000 : 820, 520));
+    if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    box.resize(size);
 
     if (box.exec() != QDialog::Accepted)
         return false;

@@ -1,6 +1,7 @@
 #pragma once
 // The seam on the real desktop: Qt's message boxes and dialogs, QScreen and QCursor, a window
-// of our own for the screen frame (screen_overlay.h), the clipboard and QDesktopServices.
+// of our own for the screen frame (screen_overlay.h), the clipboard, and xdg-open or
+// QDesktopServices for the shell.
 
 #include <QPointer>
 #include <QStringList>
@@ -39,7 +40,7 @@ class QtSeam : public Seam {
     std::optional<Bitmap> ClipboardImage() override;
     void SetClipboardImage(const Bitmap& picture) override;
 
-    bool OpenWithShell(const QString& fileOrUrl) override;
+    void OpenWithShell(const QString& fileOrUrl, std::function<void()> failed) override;
 
     // The window that draws the screen frame and holds the pointer, while there is one.
     ScreenOverlay* Overlay() const { return Overlay_; }

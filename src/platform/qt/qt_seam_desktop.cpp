@@ -9,10 +9,14 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPointer>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <algorithm>
+#include <memory>
 
 #include "platform/qt/qimage_bridge.h"
 #include "platform/qt/qt_seam.h"
@@ -166,11 +170,65 @@ void QtSeam::SetClipboardImage(const Bitmap& picture) {
         clipboard->setImage(ToQImage(picture));
 }
 
-bool QtSeam::OpenWithShell(const QString& fileOrUrl) {
-    if (fileOrUrl.isEmpty())
+namespace {
+
+// How long the desktop's opener is watched when it is a program of its own (xdg-open): an exit
+// with a failure within this time means nothing could open the file or address. Later the
+// opener may be running the browser itself, whose end says nothing about the opening.
+constexpr int ShellOpenerWatchMs = 10000;
+
+// Starts xdg-open on `target`; false when there is none. Qt hands the work to xdg-open too,
+// but never learns that it found no program for the target.
+bool StartDesktopOpener(const QString& target, const std::function<void()>& failed) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    const QString opener = QStandardPaths::findExecutable(QStringLiteral("xdg-open"));
+    if (opener.isEmpty())
         return false;
+    // Not parented and never destroyed while it runs: a QProcess that is destroyed kills its
+    // program, which may be the browser the user is reading the page in.
+    auto* process = new QProcess;
+    process->setProcessChannelMode(QProcess::ForwardedChannels);
+    process->setStandardInputFile(QProcess::nullDevice());
+    auto watching = std::make_shared<bool>(true);
+    auto report = [process, watching, failed](bool failure) {
+        const bool tell = *watching && failure && failed;
+        *watching = false;
+        process->deleteLater();
+        if (tell)
+            failed();
+    };
+    QObject::connect(process, &QProcess::finished, process,
+                     [report](int code, QProcess::ExitStatus status) {
+                         report(status != QProcess::NormalExit || code != 0);
+                     });
+    QObject::connect(process, &QProcess::errorOccurred, process,
+                     [report](QProcess::ProcessError error) {
+                         if (error == QProcess::FailedToStart)
+                             report(true);
+                     });
+    QTimer::singleShot(ShellOpenerWatchMs, process, [watching] { *watching = false; });
+    process->start(opener, {target});
+    return true;
+#else
+    Q_UNUSED(target);
+    Q_UNUSED(failed);
+    return false;
+#endif
+}
+
+}  // namespace
+
+void QtSeam::OpenWithShell(const QString& fileOrUrl, std::function<void()> failed) {
+    if (fileOrUrl.isEmpty()) {
+        if (failed)
+            failed();
+        return;
+    }
+    if (StartDesktopOpener(fileOrUrl, failed))
+        return;
     const QUrl url = LooksLikeUrl(fileOrUrl) ? QUrl(fileOrUrl) : QUrl::fromLocalFile(fileOrUrl);
-    return QDesktopServices::openUrl(url);
+    if (!QDesktopServices::openUrl(url) && failed)
+        failed();
 }
 
 }  // namespace gf

@@ -194,10 +194,11 @@ void ScriptedSeam::SetClipboardImage(const Bitmap& picture) {
     Clipboard = picture;
 }
 
-bool ScriptedSeam::OpenWithShell(const QString& fileOrUrl) {
+void ScriptedSeam::OpenWithShell(const QString& fileOrUrl, std::function<void()> failed) {
     Opened << fileOrUrl;
     Log << QStringLiteral("shell open %1").arg(fileOrUrl);
-    return ShellSucceeds;
+    if (!ShellSucceeds && failed)
+        failed();
 }
 
 }  // namespace gf

@@ -45,7 +45,7 @@ class ScriptedSeam : public Seam {
     bool PointerMovable = true;  // what CanMovePointer answers
     bool ScreenReadable = true;
     std::optional<Bitmap> Clipboard;
-    bool ShellSucceeds = true;
+    bool ShellSucceeds = true;  // false: every shell "open" fails at once
 
     // What happened.
     QStringList Log;
@@ -85,7 +85,7 @@ class ScriptedSeam : public Seam {
     std::optional<Bitmap> ClipboardImage() override;
     void SetClipboardImage(const Bitmap& picture) override;
 
-    bool OpenWithShell(const QString& fileOrUrl) override;
+    void OpenWithShell(const QString& fileOrUrl, std::function<void()> failed) override;
 
   private:
     Seam* Previous = nullptr;

@@ -1,6 +1,8 @@
 #include "platform/qt/seam.h"
 
 #include <QGuiApplication>
+#include <QPointer>
+#include <QWidget>
 #include <memory>
 
 #include "platform/qt/qt_path.h"
@@ -106,8 +108,16 @@ void SetClipboardImage(const Bitmap& picture) {
     CurrentSeam().SetClipboardImage(picture);
 }
 
-bool OpenWithShell(const QString& fileOrUrl) {
-    return CurrentSeam().OpenWithShell(fileOrUrl);
+QString CanNotOpenWithShellMessage(const QString& fileOrUrl) {
+    return QStringLiteral("No program could be started to open\n") + fileOrUrl;
+}
+
+void OpenWithShell(const QString& fileOrUrl, QWidget* owner) {
+    // A late failure may come after the owner has gone; the box then has none.
+    QPointer<QWidget> heldOwner(owner);
+    CurrentSeam().OpenWithShell(fileOrUrl, [heldOwner, fileOrUrl] {
+        ShowMessage(CanNotOpenWithShellMessage(fileOrUrl), heldOwner.data());
+    });
 }
 
 bool MayOverwrite(const std::filesystem::path& target, QWidget* owner) {

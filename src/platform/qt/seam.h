@@ -27,6 +27,7 @@
 #include <QStringList>
 #include <Qt>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -118,8 +119,10 @@ class Seam {
     virtual void SetClipboardImage(const Bitmap& picture) = 0;
 
     // Opens a file with the program the desktop associates with it, or a web address ("http",
-    // "https", "mailto") in the browser. False when nothing could be started.
-    virtual bool OpenWithShell(const QString& fileOrUrl) = 0;
+    // "https", "mailto") in the browser. When nothing can open it, `failed` is called: at once,
+    // or, where the desktop's opener is a program that finds out only once it runs (xdg-open
+    // without a browser), a moment later from the event loop.
+    virtual void OpenWithShell(const QString& fileOrUrl, std::function<void()> failed) = 0;
 };
 
 // The seam in use: the installed one, else the real one (created on first use).
@@ -146,7 +149,10 @@ void HoldPointer(QWidget* holder, Qt::CursorShape cursor);
 void ReleasePointer();
 std::optional<Bitmap> ClipboardImage();
 void SetClipboardImage(const Bitmap& picture);
-bool OpenWithShell(const QString& fileOrUrl);
+// Opens the file or address through the shell; when nothing can open it, one message box says
+// so and names it, so the user can copy it and open it another way.
+void OpenWithShell(const QString& fileOrUrl, QWidget* owner = nullptr);
+QString CanNotOpenWithShellMessage(const QString& fileOrUrl);
 
 // True when `target` does not exist or the user agrees to replace it ("File ... has existed.
 // Do you want to overwrite it?", Yes / No).

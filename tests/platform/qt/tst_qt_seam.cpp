@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <functional>
@@ -44,6 +45,8 @@ class TestQtSeam : public QObject {
     void cancelledDialogsChangeNothing();
     void colourDialogAndModalRunner();
     void screenClipboardAndShell();
+    void aFailingDesktopOpenerIsReported_data();
+    void aFailingDesktopOpenerIsReported();
     void screenFrameLiesAroundTheArea();
     void heldPointerSendsTheReleaseToTheHolder();
 
@@ -54,15 +57,18 @@ class TestQtSeam : public QObject {
 void TestQtSeam::messagesAndQuestions() {
     QString shownText;
     QMessageBox::Icon shownIcon = QMessageBox::NoIcon;
+    bool selectable = false;
     WhenShown<QMessageBox>([&](QMessageBox& box) {
         shownText = box.text();
         shownIcon = box.icon();
+        selectable = box.textInteractionFlags().testFlag(Qt::TextSelectableByMouse);
         box.button(QMessageBox::Ok)->click();
     });
     Seam.ShowMessage(nullptr, QStringLiteral("No icon exists in this file!"),
                      QStringLiteral("Glyphforge"));
     QCOMPARE(shownText, QStringLiteral("No icon exists in this file!"));
     QCOMPARE(shownIcon, QMessageBox::Information);
+    QVERIFY(selectable);  // a path or address in it can be copied
 
     bool hadCancel = false;
     WhenShown<QMessageBox>([&](QMessageBox& box) {
@@ -124,8 +130,16 @@ void TestQtSeam::saveDialogAddsTheDefaultExtension() {
     save.Filter = QStringLiteral("ICON|*.ico|BMP|*.bmp|PNG|*.png");
     save.DefaultExt = QStringLiteral(".ico");
     save.FileName = dir.filePath(QStringLiteral("logo"));
-    WhenShown<QFileDialog>([](QFileDialog& box) { static_cast<QDialog&>(box).accept(); });
+    QSize shownSize;
+    WhenShown<QFileDialog>([&](QFileDialog& box) {
+        shownSize = box.size();
+        static_cast<QDialog&>(box).accept();
+    });
     QVERIFY(Seam.RunFileDialog(nullptr, save));
+    // Room for the Size, Type and Date columns beside the names.
+    const int screenWidth = QGuiApplication::primaryScreen()->availableGeometry().width();
+    QVERIFY2(shownSize.width() >= std::min(800, screenWidth),
+             qPrintable(QString::number(shownSize.width())));
     QCOMPARE(save.FileName, dir.filePath(QStringLiteral("logo.ico")));
     QCOMPARE(save.FilterIndex, 1);
 }
@@ -178,7 +192,55 @@ void TestQtSeam::screenClipboardAndShell() {
     QCOMPARE(back->Width(), 5);
     QCOMPARE(back->GetPixel(4, 3), Rgb(40, 80, 120));
 
-    QVERIFY(!Seam.OpenWithShell(QString()));
+    bool failed = false;
+    Seam.OpenWithShell(QString(), [&failed] { failed = true; });
+    QVERIFY(failed);
+}
+
+// The desktop's opener, xdg-open, finds out only once it runs whether some program can open the
+// target: its failing exit is reported, a clean one is not.
+void TestQtSeam::aFailingDesktopOpenerIsReported_data() {
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<bool>("reported");
+    QTest::newRow("no program for it") << 3 << true;
+    QTest::newRow("action failed") << 4 << true;
+    QTest::newRow("opened") << 0 << false;
+}
+
+void TestQtSeam::aFailingDesktopOpenerIsReported() {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    QFETCH(int, exitCode);
+    QFETCH(bool, reported);
+    QTemporaryDir bin;
+    QVERIFY(bin.isValid());
+    const QString ran = bin.filePath(QStringLiteral("ran"));
+    QFile script(bin.filePath(QStringLiteral("xdg-open")));
+    QVERIFY(script.open(QIODevice::WriteOnly));
+    script.write(QStringLiteral("#!/bin/sh\nprintf '%s' \"$1\" > '%1'\nexit %2\n")
+                     .arg(ran)
+                     .arg(exitCode)
+                     .toUtf8());
+    script.close();
+    QVERIFY(script.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner |
+                                  QFileDevice::ExeOwner));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", bin.path().toLocal8Bit() + ':' + path);
+    int failures = 0;
+    Seam.OpenWithShell(QStringLiteral("https://example.org/page"), [&failures] { ++failures; });
+    qputenv("PATH", path);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(ran), 5000);
+    QFile opened(ran);
+    QVERIFY(opened.open(QIODevice::ReadOnly));
+    QCOMPARE(QString::fromUtf8(opened.readAll()), QStringLiteral("https://example.org/page"));
+    if (reported) {
+        QTRY_COMPARE_WITH_TIMEOUT(failures, 1, 5000);
+    } else {
+        QTest::qWait(300);  // the opener's exit has come by now
+        QCOMPARE(failures, 0);
+    }
+#else
+    QSKIP("the desktop's opener is no program of its own here");
+#endif
 }
 
 void TestQtSeam::screenFrameLiesAroundTheArea() {

@@ -201,9 +201,14 @@ void TestSeam::clipboardAndShell() {
     SetClipboardImage(Bitmap(3, 2, PixelFormat::Bits24));
     QCOMPARE(ClipboardImage()->Width(), 3);
 
-    QVERIFY(OpenWithShell(QStringLiteral("/x/help.chm")));
+    OpenWithShell(QStringLiteral("/x/help.chm"));
+    QVERIFY(seam.Messages.isEmpty());
+    // When nothing can open it, the user is told what could not be opened.
     seam.ShellSucceeds = false;
-    QVERIFY(!OpenWithShell(QStringLiteral("https://example.org")));
+    OpenWithShell(QStringLiteral("https://example.org"));
+    QCOMPARE(
+        seam.Messages,
+        QStringList{QStringLiteral("No program could be started to open\nhttps://example.org")});
     QCOMPARE(seam.Opened,
              (QStringList{QStringLiteral("/x/help.chm"), QStringLiteral("https://example.org")}));
 }
