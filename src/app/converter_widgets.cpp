@@ -1,5 +1,6 @@
 #include "app/converter_widgets.h"
 
+#include <QCursor>
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -28,6 +29,20 @@ void GlyphButton::leaveEvent(QEvent* event) {
     Hovered = false;
     update();
     QAbstractButton::leaveEvent(event);
+}
+
+void GlyphButton::RecheckHover() {
+    const bool over = isVisible() && rect().contains(mapFromGlobal(QCursor::pos()));
+    if (over != Hovered) {
+        Hovered = over;
+        update();
+    }
+}
+
+void GlyphButton::changeEvent(QEvent* event) {
+    QAbstractButton::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange)
+        RecheckHover();
 }
 
 void GlyphButton::focusInEvent(QFocusEvent* event) {

@@ -24,8 +24,13 @@ class GlyphButton : public QAbstractButton {
     int Tag = 0;
 
     QSize sizeHint() const override { return {90, 87}; }
+    // Shows the button hovered exactly when the pointer is over it now. A pop-up menu or a
+    // modal window that took the pointer away tells the button nothing when it goes.
+    void RecheckHover();
+    bool IsHovered() const { return Hovered; }
 
   protected:
+    void changeEvent(QEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;

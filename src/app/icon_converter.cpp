@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QScreen>
 #include <QShowEvent>
+#include <QTimer>
 #include <QUrl>
 #include <system_error>
 
@@ -176,6 +177,10 @@ void TIconConverter::BuildControls() {
     SaveasBMP1 = action("SaveasBMP1", tr("Save as BMP"));
     PopupMenu1->addSeparator();
     SetBMPbackgroundcolor1 = action("SetBMPbackgroundcolor1", tr("Set BMP background color"));
+    // The menu keeps the pointer while it is open; the button it came from looks again once it
+    // has gone (the item chosen has run by then).
+    connect(PopupMenu1, &QMenu::aboutToHide, this,
+            [this] { QTimer::singleShot(0, this, [this] { suiButton3->RecheckHover(); }); });
 
     OpenPictureDialog1.Mode = FileDialog::Kind::Open;
     OpenPictureDialog1.PicturePreview = true;

@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <QToolButton>
 #include <stdexcept>
+#include <vector>
 
 #include "editor/pixels/editor_road.h"
 #include "editor/pixels/mask.h"
@@ -42,6 +43,19 @@ ImageView* MakeSwatch(QWidget* parent, const char* name, TileKind kind) {
     v->SetPicture(MakeTile(kind));
     v->resize(16, 16);
     return v;
+}
+
+void SetTabOrders(TIconEditor& e) {
+    // Each page from its settings to its buttons, then the background swatches every page
+    // shares; the pages that are not shown are passed by.
+    const std::vector<QWidget*> order = {
+        e.ComboBox1,     e.cbWeqH,        e.TrackBar1,    e.TrackBar2, e.cbStretch, e.cbSmooth,
+        e.Shape2,        e.cbRemoveTrans, e.BitBtn1,      e.CheckBox1, e.TrackBar5, e.SBTransRemove,
+        e.SBTransAdd,    e.TBTransSize,   e.CBTransShape, e.BitBtn4,   e.BitBtn2,   e.ComboBox2,
+        e.cbRemovealpha, e.TBAlpha,       e.cbPalette,    e.palSelect, e.BitBtn5,   e.BitBtn3,
+        e.Image5,        e.Image9,        e.ImageTrans1,  e.Image10,   e.Image12,   e.Image11};
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        QWidget::setTabOrder(order[i], order[i + 1]);
 }
 
 }  // namespace
@@ -74,7 +88,10 @@ void TIconEditor::BuildWindow() {
     font.setPointSize(8);
     font.setBold(true);
     setFont(font);
-    setSizeGripEnabled(true);
+    // The pages are laid out for this size; larger windows give the pictures the room. The
+    // frame resizes the window; a size grip would lie over the last background swatch.
+    setSizeGripEnabled(false);
+    setMinimumSize(ClientWidth, ClientHeight);
     resize(ClientWidth, ClientHeight);
 
     PageControl1 = new QStackedWidget(this);
@@ -94,6 +111,8 @@ void TIconEditor::BuildWindow() {
     StatusBar1 = new QLabel(Panel9);
     StatusBar1->setObjectName("StatusBar1");
     StatusBar1->setFrameShape(QFrame::StyledPanel);
+    // A long hint takes a second line rather than losing its end under the swatches.
+    StatusBar1->setWordWrap(true);
     Panel10 = new QWidget(Panel9);
     Panel10->setObjectName("Panel10");
     Label12 = new QLabel("Background", Panel10);
@@ -106,6 +125,7 @@ void TIconEditor::BuildWindow() {
     Image11 = MakeSwatch(Panel10, "Image11", TileKind::GreyChecker);
     for (ImageView* s : {Image5, Image9, ImageTrans1, Image10, Image12, Image11}) {
         s->setCursor(Qt::PointingHandCursor);
+        s->ClickFromKeyboard();
         connect(s, &ImageView::Clicked, this, [this, s] { ImageTrans1Click(s); });
     }
 
@@ -113,6 +133,8 @@ void TIconEditor::BuildWindow() {
     IVfocus = new QLineEdit("IV", this);
     IVfocus->setObjectName("IVfocus");
     IVfocus->setGeometry(-300, 0, 40, 20);
+    // Given the keyboard by the tools only, never by the Tab key.
+    IVfocus->setFocusPolicy(Qt::NoFocus);
 
     ResizeTimer = new QTimer(this);
     ResizeTimer->setObjectName("ResizeTimer");
@@ -130,6 +152,7 @@ void TIconEditor::BuildWindow() {
     BuildColourBitsPage();
 
     PageControl1->setCurrentWidget(TabSheet1);
+    SetTabOrders(*this);
     LayoutWindow();
 }
 
@@ -143,9 +166,13 @@ void TIconEditor::PlaceBottomButtons(QWidget* panel, QPushButton* prev, QPushBut
 
 void TIconEditor::LayoutWindow() {
     const int w = width(), h = height();
-    Panel9->setGeometry(0, h - StatusHeight, w, StatusHeight);
-    StatusBar1->setGeometry(0, 0, std::max(0, w - SwatchPanelWidth), StatusHeight);
-    Panel10->setGeometry(w - SwatchPanelWidth, 0, SwatchPanelWidth, StatusHeight);
+    // The strip grows by the lines a long hint needs; the swatches stay in the corner.
+    const int statusWidth = std::max(0, w - SwatchPanelWidth);
+    const int statusHeight = std::max(StatusHeight, StatusBar1->heightForWidth(statusWidth));
+    Panel9->setGeometry(0, h - statusHeight, w, statusHeight);
+    StatusBar1->setGeometry(0, 0, statusWidth, statusHeight);
+    Panel10->setGeometry(w - SwatchPanelWidth, statusHeight - StatusHeight, SwatchPanelWidth,
+                         StatusHeight);
     Label12->setGeometry(2, 2, 76, 17);
     int x = 80;
     for (ImageView* s : {Image5, Image9, ImageTrans1, Image10, Image12, Image11}) {
@@ -153,7 +180,7 @@ void TIconEditor::LayoutWindow() {
         x += 17;
     }
 
-    const int pageHeight = h - StatusHeight;
+    const int pageHeight = h - statusHeight;
     PageControl1->setGeometry(0, 0, w, pageHeight);
     const int clientHeight = std::max(0, pageHeight - BottomHeight);
     for (QWidget* page : {TabSheet1, TabSheet2, TabSheet3, TabSheet4})
@@ -196,12 +223,21 @@ void TIconEditor::showEvent(QShowEvent* event) {
 }
 
 void TIconEditor::SetStatus(const QString& text) {
+    const int before = Panel9->height();
     StatusBar1->setText(text);
+    if (std::max(StatusHeight, StatusBar1->heightForWidth(StatusBar1->width())) != before)
+        LayoutWindow();
 }
 
 void TIconEditor::ShowPage(QWidget* page) {
     KeyPointerMark->hide();
     PageControl1->setCurrentWidget(page);
+    // Enter goes on from every page: "Next >>", and "Finish" on the last.
+    if (QPushButton* forward = page == TabSheet1   ? BitBtn1
+                               : page == TabSheet2 ? BitBtn2
+                               : page == TabSheet4 ? BitBtn6
+                                                   : BitBtn3)
+        forward->setDefault(true);
     PageControl1Change();
     if (page == TabSheet1)
         TabSheet1Show();

@@ -114,17 +114,34 @@ void ImageView::SetCursorKind(ScreenCursor kind) {
     setCursor(CursorOf(kind));
 }
 
+void ImageView::ClickFromKeyboard() {
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void ImageView::keyPressEvent(QKeyEvent* e) {
+    if (focusPolicy() != Qt::NoFocus && e->key() == Qt::Key_Space && !e->isAutoRepeat()) {
+        emit MouseDown(Qt::LeftButton, width() / 2, height() / 2);
+        emit MouseUp(Qt::LeftButton, width() / 2, height() / 2);
+        emit Clicked();
+        return;
+    }
+    PictureView::keyPressEvent(e);
+}
+
 void ImageView::paintEvent(QPaintEvent* event) {
     if (!Stretch) {
         PictureView::paintEvent(event);
-        return;
+    } else if (const QImage& shown = PictureView::Picture(); !shown.isNull()) {
+        QPainter p(this);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, true);
+        p.drawImage(rect(), shown);
     }
-    const QImage& shown = PictureView::Picture();
-    if (shown.isNull())
-        return;
-    QPainter p(this);
-    p.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    p.drawImage(rect(), shown);
+    if (hasFocus()) {
+        QPainter p(this);
+        p.setPen(palette().color(QPalette::Highlight));
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
 }
 
 void ImageView::mousePressEvent(QMouseEvent* e) {
@@ -156,14 +173,15 @@ void ShapeView::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QColor outline = PenColor.isValid() ? PenColor : palette().color(QPalette::WindowText);
     if (Swatch) {
-        // Outline (the focus colour while it has the keyboard), a ring of the window's colour,
-        // then the colour with an edge of its own, darker or lighter.
+        // A sample of the colour in a frame, with a ring of the window's colour between them
+        // (as the edit page shows its brush colour): the frame in the focus colour while it has
+        // the keyboard, the sample edged a shade darker or lighter than itself.
         const QColor colour = ToQColor(BrushColor);
         p.fillRect(rect(), hasFocus() ? palette().color(QPalette::Highlight) : outline);
         p.fillRect(rect().adjusted(1, 1, -1, -1), palette().color(QPalette::Window));
-        const QRect inner = rect().adjusted(2, 2, -2, -2);
-        p.fillRect(inner, colour.lightness() > 128 ? colour.darker(140) : colour.lighter(160));
-        p.fillRect(inner.adjusted(1, 1, -1, -1), colour);
+        const QRect sample = rect().adjusted(3, 3, -3, -3);
+        p.fillRect(sample, colour.lightness() > 128 ? colour.darker(160) : colour.lighter(180));
+        p.fillRect(sample.adjusted(1, 1, -1, -1), colour);
         return;
     }
     if (!BrushClear)

@@ -41,11 +41,16 @@ class ImageView : public PictureView {
     // Integer tag, as the controls of the form carry one.
     int Tag = 0;
 
+    // Makes a picture the user clicks (a swatch) a stop of the Tab key, where Space clicks it;
+    // it is framed in the focus colour while it has the keyboard.
+    void ClickFromKeyboard();
+
   signals:
     void Clicked();
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 

@@ -7,6 +7,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <algorithm>
+#include <optional>
+#include <vector>
 
 #include "editor/icon_editor.h"
 #include "editor/pixels/resample.h"
@@ -18,21 +21,67 @@ namespace {
 
 constexpr int SliderThickness = 24;
 
-// Discards typed characters above "<" (code 60), so letters cannot be typed into the size box.
+// The size the user typed into the size box: one number for a square ("40"), two for width and
+// height ("40 30", "40,30", or a list entry "48x48"); each at most 256. None when the text
+// holds no number.
+std::optional<QSize> TypedSize(const QString& text) {
+    std::vector<int> numbers;
+    int value = -1;
+    for (QChar c : text + QLatin1Char(' ')) {
+        if (c.isDigit()) {
+            value = std::min(256, std::max(value, 0) * 10 + c.digitValue());
+        } else if (value >= 0) {
+            numbers.push_back(value);
+            value = -1;
+        }
+    }
+    if (numbers.empty())
+        return std::nullopt;
+    return QSize(numbers[0], numbers.size() > 1 ? numbers[1] : numbers[0]);
+}
+
+void ConfirmTypedSize(TIconEditor& e);
+
+// Discards typed characters above "<" (code 60), so letters cannot be typed into the size box;
+// Enter confirms what the box shows (and only that: the page does not go on).
 class SizeKeyFilter : public QObject {
   public:
-    using QObject::QObject;
+    SizeKeyFilter(TIconEditor& editor, QObject* parent) : QObject(parent), Editor(editor) {}
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::KeyPress) {
-            const QString text = static_cast<QKeyEvent*>(event)->text();
+            auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+                ConfirmTypedSize(Editor);
+                return true;
+            }
+            const QString text = key->text();
             if (!text.isEmpty() && text.at(0).unicode() > 60)
                 return true;
         }
         return QObject::eventFilter(watched, event);
     }
+
+  private:
+    TIconEditor& Editor;
 };
+
+// Once the user confirms the size box (Enter, or leaving it), the size it shows is the size in
+// force: a typed size becomes the icon's size, and text that names none gives way to it.
+void ConfirmTypedSize(TIconEditor& e) {
+    const std::optional<QSize> typed = TypedSize(e.ComboBox1->currentText());
+    if (typed) {
+        // A size that is not square is asked for on purpose.
+        if (typed->width() != typed->height())
+            e.cbWeqH->setChecked(false);
+        const QSignalBlocker blockWidth(e.TrackBar1);
+        const QSignalBlocker blockHeight(e.TrackBar2);
+        e.TrackBar1->setValue(typed->width());
+        e.TrackBar2->setValue(typed->height());
+    }
+    e.UpdateSizePreview();
+}
 
 }  // namespace
 
@@ -81,7 +130,9 @@ void TIconEditor::BuildSizePage() {
     ComboBox1->setCurrentIndex(-1);
     ComboBox1->setEditText("32x32");
     ComboBox1->setGeometry(8, 26, 110, 22);
-    ComboBox1->lineEdit()->installEventFilter(new SizeKeyFilter(ComboBox1));
+    ComboBox1->lineEdit()->installEventFilter(new SizeKeyFilter(*this, ComboBox1));
+    connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this,
+            [this] { ConfirmTypedSize(*this); });
     cbWeqH = new QCheckBox("Width=Height", Panel1);
     cbWeqH->setObjectName("cbWeqH");
     cbWeqH->setChecked(true);

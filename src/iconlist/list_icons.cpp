@@ -117,22 +117,16 @@ void ListIconsImage::paintEvent(QPaintEvent* event) {
         QRect(QPoint(l - half, t + half + 1), QPoint(l + half, b - 2 - half)),          // left
         QRect(QPoint(r - 1 - half, t + half + 1), QPoint(r - 1 + half, b - 2 - half)),  // right
     };
+    // While the grid has the keyboard the frame takes the desktop's selection colour, as a
+    // list's current item does; otherwise it inverts what lies under it.
+    if (Owner.Edit1 && Owner.Edit1->hasFocus()) {
+        for (const QRect& band : bands)
+            painter.fillRect(band, palette().color(QPalette::Active, QPalette::Highlight));
+        return;
+    }
     painter.setCompositionMode(QPainter::RasterOp_NotDestination);
     for (const QRect& band : bands)
         painter.fillRect(band, Qt::black);
-    // While the grid has the keyboard, a dotted line inside the frame says so.
-    if (Owner.Edit1 && Owner.Edit1->hasFocus()) {
-        const QRect inner(QPoint(l + half + 3, t + half + 3),
-                          QPoint(r - 2 - half - 3, b - 2 - half - 3));
-        for (int x = inner.left(); x <= inner.right(); x += 2) {
-            painter.fillRect(x, inner.top(), 1, 1, Qt::black);
-            painter.fillRect(x, inner.bottom(), 1, 1, Qt::black);
-        }
-        for (int y = inner.top() + 2; y < inner.bottom(); y += 2) {
-            painter.fillRect(inner.left(), y, 1, 1, Qt::black);
-            painter.fillRect(inner.right(), y, 1, 1, Qt::black);
-        }
-    }
 }
 
 void ListIconsImage::mousePressEvent(QMouseEvent* event) {
@@ -615,7 +609,7 @@ void TListIcons::Image1DblClick() {
 
 bool TListIcons::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Edit1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
-        ShowSelectionFrame(Image1->Frame);  // with or without its focus line
+        ShowSelectionFrame(Image1->Frame);  // in the colour that shows where the keys go
     if (watched == Edit1 && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         Edit1KeyDown(key->key());

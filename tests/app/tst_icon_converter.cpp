@@ -3,7 +3,9 @@
 // recolouring of the backdrop.
 
 #include <QAction>
+#include <QCursor>
 #include <QDropEvent>
+#include <QEnterEvent>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -125,6 +127,7 @@ class TestIconConverter : public QObject {
     void helpPrefersTheFirstHelpFile();
     void aboutAndTheWebPages();
     void aFailedOpenIsTold();
+    void saveIconIsPlainOnceItsMenuHasGone();
     void menuAndColourBox();
     void modifyAndSaveBeforeAnyLoad();
     void workingIconIsCentredWithItsInfoLine_data();
@@ -432,6 +435,29 @@ void TestIconConverter::aboutAndTheWebPages() {
     QCOMPARE(Seam->Opened.last(), QString::fromLatin1(ProductSite));
     QCOMPARE(w->Label2->text(), QString::fromLatin1(ProductSiteShort));
     QCOMPARE(w->Label2->cursor().shape(), Qt::PointingHandCursor);
+}
+
+// The pop-up menu holds the pointer while it is open, so the button it came from hears nothing
+// when the pointer leaves; once the menu has gone the button looks again.
+void TestIconConverter::saveIconIsPlainOnceItsMenuHasGone() {
+    auto w = MakeWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const QPoint over = w->suiButton3->mapToGlobal(QPoint(40, 40));
+    QCursor::setPos(over);
+    QEnterEvent enter(QPointF(40, 40), QPointF(40, 40), QPointF(over));
+    QApplication::sendEvent(w->suiButton3, &enter);
+    QVERIFY(w->suiButton3->IsHovered());
+    QCursor::setPos(w->mapToGlobal(QPoint(250, 150)));  // over the preview, no leave heard
+    QVERIFY(w->suiButton3->IsHovered());
+    emit w->PopupMenu1->aboutToHide();
+    QTRY_VERIFY(!w->suiButton3->IsHovered());
+    // With the pointer still over it, it stays lit.
+    QCursor::setPos(over);
+    QApplication::sendEvent(w->suiButton3, &enter);
+    emit w->PopupMenu1->aboutToHide();
+    QTest::qWait(20);
+    QVERIFY(w->suiButton3->IsHovered());
 }
 
 void TestIconConverter::menuAndColourBox() {

@@ -230,8 +230,16 @@ void TestListIconsGrid::selectionFrameInvertsWithoutTouchingThePicture() {
     f.List->Image1MouseDown(Qt::LeftButton, 130, 10);
     f.List->Image1MouseUp(Qt::LeftButton, 130, 10);
     QCOMPARE(f.List->Picture(), before);  // the frame is not part of the picture
+    // While the grid has the keyboard, the frame is in the selection colour.
+    QVERIFY(f.List->Edit1->hasFocus());
+    const QColor highlight = f.List->Image1->palette().color(QPalette::Active, QPalette::Highlight);
     QImage shown = f.List->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
-    // The frame's band, 3 pixels wide on the outline x = 132, is inverted; inside it is not.
+    QCOMPARE(shown.pixelColor(132, 60), highlight);
+    QCOMPARE(shown.pixelColor(134, 60), before.pixelColor(134, 60));
+    // Elsewhere, the frame's band, 3 pixels wide on the outline x = 132, is inverted; inside it
+    // is not.
+    f.List->BitBtn6->setFocus();
+    shown = f.List->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
     for (int x : {131, 132, 133}) {
         const QColor under = before.pixelColor(x, 60);
         QCOMPARE(shown.pixelColor(x, 60),
@@ -242,6 +250,7 @@ void TestListIconsGrid::selectionFrameInvertsWithoutTouchingThePicture() {
     // Moving the selection takes the old frame away.
     f.List->Image1MouseDown(Qt::LeftButton, 10, 10);
     f.List->Image1MouseUp(Qt::LeftButton, 10, 10);
+    f.List->BitBtn6->setFocus();
     shown = f.List->Image1->grab().toImage().convertToFormat(QImage::Format_RGB32);
     QCOMPARE(shown.pixelColor(132, 60), before.pixelColor(132, 60));
     QCOMPARE(shown.pixelColor(4, 60), QColor(Qt::black));  // white inverted

@@ -5,10 +5,12 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QGuiApplication>
+#include <QHeaderView>
 #include <QImageReader>
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
+#include <QTreeView>
 #include <algorithm>
 
 namespace gf {
@@ -129,6 +131,14 @@ bool QtSeam::RunFileDialog(QWidget* owner, FileDialog& dialog) {
     if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
         size = size.boundedTo(screen->availableGeometry().size());
     box.resize(size);
+    // The names take the room the Size, Type and Date columns leave; those fit their contents.
+    if (auto* details = box.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = details->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < header->count(); ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
 
     if (box.exec() != QDialog::Accepted)
         return false;
