@@ -148,9 +148,7 @@ void TIconConverter::BuildControls() {
     MakeLabel(Label2, "Label2", QRect(0, 0, 92, 13), Qt::AlignCenter);
     Label2->setCursor(Qt::PointingHandCursor);
     Label2->setToolTip(QString::fromLatin1(ProductSite));
-    QPalette link = Label2->palette();
-    link.setColor(QPalette::WindowText, link.color(QPalette::Link));
-    Label2->setPalette(link);
+    ColourLinkLabel();
     Label1 = MakeLabel(new QLabel(tr("Icon Info"), Panel1), "Label1", QRect(92, 0, 339, 13),
                        Qt::AlignCenter);
     Label3 = MakeLabel(new QLabel(Panel1), "Label3", QRect(431, 0, 90, 13),
@@ -227,6 +225,25 @@ void TIconConverter::BuildControls() {
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
+}
+
+void TIconConverter::ColourLinkLabel() {
+    // The desktop's link colour; a palette that keeps the light theme's dark blue on a dark
+    // window gets it lightened, so the address can be read.
+    const QPalette own = palette();
+    QColor link = own.color(QPalette::Link);
+    const QColor window = own.color(QPalette::Window);
+    if (window.lightness() < 128 && link.lightness() < window.lightness() + 80)
+        link = link.lighter(170);
+    QPalette shown = Label2->palette();
+    shown.setColor(QPalette::WindowText, link);
+    Label2->setPalette(shown);
+}
+
+void TIconConverter::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange && Label2)
+        ColourLinkLabel();
 }
 
 void TIconConverter::ShowPopupMenu(QWidget* from, const QPoint& pos) {

@@ -154,11 +154,13 @@ class TIconConverter : public QWidget {
     void closeEvent(QCloseEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dropEvent(QDropEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
   private:
     void BuildControls();
     void ClaimWorkingFolder();
     void ShowPopupMenu(QWidget* from, const QPoint& pos);
+    void ColourLinkLabel();
 
     // The working icon's depth as the editor asks for it.
     class EditorPixelFormat : public WorkPixelFormatSource {

@@ -3,15 +3,21 @@
 // size and at the smallest the list window allows. Also run at 200% scale (QT_SCALE_FACTOR=2).
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QSlider>
+#include <QToolButton>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "capture/select_area.h"
 #include "command_test_kit.h"
+#include "editor/icon_editor.h"
 #include "gifpicker/gif_loader.h"
 #include "iconfile/ico_reader.h"
 #include "iconlist/list_icons.h"
@@ -25,6 +31,35 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// A dark palette as dark desktop themes give it: light text on dark grey, a blue selection.
+QPalette DarkPalette() {
+    QPalette p;
+    const QColor window(53, 53, 53), base(35, 35, 35), text(230, 230, 230),
+        disabled(127, 127, 127), highlight(42, 130, 218);
+    p.setColor(QPalette::Window, window);
+    p.setColor(QPalette::WindowText, text);
+    p.setColor(QPalette::Base, base);
+    p.setColor(QPalette::AlternateBase, window);
+    p.setColor(QPalette::ToolTipBase, base);
+    p.setColor(QPalette::ToolTipText, text);
+    p.setColor(QPalette::PlaceholderText, disabled);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::Button, window);
+    p.setColor(QPalette::ButtonText, text);
+    p.setColor(QPalette::BrightText, Qt::red);
+    p.setColor(QPalette::Link, QColor(110, 170, 255));
+    p.setColor(QPalette::Highlight, highlight);
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::Light, window.lighter(150));
+    p.setColor(QPalette::Midlight, window.lighter(125));
+    p.setColor(QPalette::Mid, window.darker(120));
+    p.setColor(QPalette::Dark, window.darker(150));
+    p.setColor(QPalette::Shadow, Qt::black);
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        p.setColor(QPalette::Disabled, role, disabled);
+    return p;
+}
+
 QString Faults(const QWidget& window, const LayoutRules& rules) {
     return LayoutFaults(window, rules).join(QStringLiteral("; "));
 }
@@ -37,6 +72,9 @@ class TestWindowLayouts : public QObject {
     void converterWindow();
     void listWindowFromItsSmallestSizeUp();
     void gifPicker();
+    void captureWindow();
+    void darkPalettesKeepOutlinesAndTextVisible();
+    void screenshots();
 };
 
 void TestWindowLayouts::converterWindow() {
@@ -124,6 +162,86 @@ void TestWindowLayouts::gifPicker() {
     QTRY_VERIFY(picker.ScrollBox1->verticalScrollBar()->isVisible());
     QCOMPARE(picker.ScrollBox1->verticalScrollBar()->value(), 0);
     QVERIFY(!picker.ScrollBox1->horizontalScrollBar()->isVisible());
+}
+
+void TestWindowLayouts::captureWindow() {
+    CommandTestKit kit;
+    TForm2 form;
+    form.TrackBar1->setValue(TForm2::MaxCaptureSize);
+    form.TrackBar2->setValue(TForm2::MaxCaptureSize);
+    form.FillPicture(Rgb(255, 0, 0));
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    // The preview at its largest, with the labels at their longest. The height slider's lower
+    // end margin reaches 2 pixels under its label, placed where the form places it.
+    const LayoutRules rules{{{QStringLiteral("TrackBar2"), QStringLiteral("Label4")}}, {}, {}};
+    const QString faults = Faults(form, rules);
+    QVERIFY2(faults.isEmpty(), qPrintable(faults));
+    QCOMPARE(form.Label3->text(), QStringLiteral("256"));
+}
+
+// Owner-drawn outlines take the palette's text colour, and a link colour left dark on a dark
+// window is lightened. (Windows made before the palette changes follow it once the event loop
+// runs, which a test function does not.)
+void TestWindowLayouts::darkPalettesKeepOutlinesAndTextVisible() {
+    QPalette dark = DarkPalette();
+    dark.setColor(QPalette::Link, QColor(0, 0, 255));  // as the light palette has it
+    QApplication::setPalette(dark);
+    const auto restore = qScopeGuard([] { QApplication::setPalette(QPalette()); });
+    CommandTestKit kit;
+    auto w = kit.MakeWindow();
+    TIconEditor editor;
+    const int window = dark.color(QPalette::Window).lightness();
+    QVERIFY(w->Label2->palette().color(QPalette::WindowText).lightness() >= window + 80);
+    const QRgb text = dark.color(QPalette::WindowText).rgb();
+    QCOMPARE(editor.Shape3->grab().toImage().pixel(0, 0), text);  // the reference frame
+    QCOMPARE(editor.Shape2->grab().toImage().pixel(0, 0), text);  // the background swatch
+    QCOMPARE(editor.Shape4->grab().toImage().pixel(0, 0), text);  // the brush's frame
+}
+
+// Two of the README's pictures: with GF_SCREENSHOT_DIR set, on a real (virtual) display. At 200%
+// scale (QT_SCALE_FACTOR=2) the converter window; otherwise the transparency page with a dark
+// palette.
+void TestWindowLayouts::screenshots() {
+    const QByteArray folder = qgetenv("GF_SCREENSHOT_DIR");
+    if (folder.isEmpty())
+        QSKIP("GF_SCREENSHOT_DIR is not set");
+    const bool scaled = qgetenv("QT_SCALE_FACTOR") == "2";
+    if (!scaled) {
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(DarkPalette());
+    }
+    const QString suffix = scaled ? QStringLiteral("-200.png") : QStringLiteral("-dark.png");
+    const fs::path out = ToPath(QString::fromLocal8Bit(folder));
+    auto shoot = [&](QWidget& window, const QString& name) {
+        QApplication::processEvents();
+        QTest::qWait(300);
+        QVERIFY(window.grab().save(ToQString(out) + QLatin1Char('/') + name + suffix));
+    };
+    CommandTestKit kit;
+    auto w = kit.MakeWindow();
+    w->show();
+    QVERIFY(QTest::qWaitForWindowExposed(w.get()));
+    const fs::path sample = fs::path(GF_TEST_DATA_DIR) / ".." / ".." / "samples" / "sample.png";
+    kit.Seam->ModalScripts.push_back([&](QDialog& d) {
+        auto& e = dynamic_cast<TIconEditor&>(d);
+        e.cbRemoveTrans->click();
+        e.TrackBar1->setValue(64);
+        e.BitBtn1->click();
+        e.CheckBox1->click();
+        e.SBTransRemove->click();
+        if (!scaled)
+            shoot(e, QStringLiteral("editor-transparency"));
+        e.BitBtn2->click();
+        e.BitBtn6->click();
+        e.BitBtn3->click();
+        return e.result();
+    });
+    LoadPreset(*w, sample);
+    QCOMPARE(w->WorkColor.Width(), 64);
+    if (scaled)
+        shoot(*w, QStringLiteral("converter-window"));
+    QApplication::setPalette(QPalette());
 }
 
 QTEST_MAIN(TestWindowLayouts)
