@@ -94,17 +94,31 @@ Result<Bitmap> ConvertPicture(TIconConverter& w) {
             auto picture = wmf::LoadWmfFile(w.LoadPath);
             if (!picture)
                 return picture.GetError();
-            return RenderMetafile(*picture);
+            auto rendered = RenderMetafile(*picture);
+            if (!rendered)
+                return rendered.GetError();
+            return LimitPictureForEditor(*rendered);
         });
     }
-    if (kind == ".jpg" || kind == ".jpeg")
-        return guarded([&] { return LoadJpegFile(w.LoadPath); });
+    // Pictures are shrunk to the editor's limit while they are decoded, so a picture far too
+    // large to hold whole still loads.
+    if (kind == ".jpg" || kind == ".jpeg") {
+        return guarded([&]() -> Result<Bitmap> {
+            auto bytes = ReadFileBytes(w.LoadPath);
+            if (!bytes)
+                return bytes.GetError();
+            return DecodeJpegShrunk(*bytes, EditorPicturePlan);
+        });
+    }
     if (kind == ".png") {
         return guarded([&]() -> Result<Bitmap> {
-            auto png = LoadPngFile(w.LoadPath);
+            auto bytes = ReadFileBytes(w.LoadPath);
+            if (!bytes)
+                return bytes.GetError();
+            auto png = DecodePngShrunk(*bytes, EditorPicturePlan);
             if (!png)
                 return png.GetError();
-            return PngToBitmap(png->Pixels, png->HasAlpha);
+            return std::move(png->Pixels);
         });
     }
     if (kind == ".gif") {
@@ -122,7 +136,8 @@ Result<Bitmap> ConvertPicture(TIconConverter& w) {
             int selected = picker->SelectedFrame;
             if (selected < 0 || selected >= frames)
                 selected = 0;
-            return GifFramePicture(picker->GifPicture.Frames[static_cast<std::size_t>(selected)]);
+            return LimitPictureForEditor(
+                GifFramePicture(picker->GifPicture.Frames[static_cast<std::size_t>(selected)]));
         });
     }
     return Error{""};  // not a picture to convert
@@ -146,20 +161,28 @@ void TellPictureFailed(TIconConverter& w, const fs::path& file, const std::strin
                 &w);
 }
 
-// The picture step and the editor. `converted` is the picture a conversion produced, else the
-// BMP file LoadPath is read. False when the command is to end at once (the picture could not
-// be read or written): nothing is redrawn then.
+// A BMP file limited to the editor's size as it is read.
+Result<Bitmap> LoadBmpForEditor(const fs::path& path) {
+    auto bytes = ReadFileBytes(path);
+    if (!bytes)
+        return bytes.GetError();
+    return DecodeBmpShrunk(*bytes, EditorPicturePlan);
+}
+
+// The picture step and the editor. `converted` is the picture a conversion produced, already
+// limited to the editor's size, else the BMP file LoadPath is read. False when the command is
+// to end at once (the picture could not be read or written): nothing is redrawn then.
 bool RunPictureStep(TIconConverter& w, std::optional<Bitmap> converted, const fs::path& original) {
     const fs::path picture = w.WorkFile("eitemp.bmp");
     Result<Bitmap> source =
-        converted ? Result<Bitmap>(std::move(*converted)) : LoadBmpFile(w.LoadPath);
+        converted ? Result<Bitmap>(std::move(*converted)) : LoadBmpForEditor(w.LoadPath);
     if (source && source->Empty())
         source = Error{"The picture is empty."};
     if (!source) {
         TellPictureFailed(w, original, source.ErrorMessage());
         return false;
     }
-    const Status written = SaveBmpFile(LimitPictureForEditor(*source), picture);
+    const Status written = SaveBmpFile(*source, picture);
     if (!written) {
         TellPictureFailed(w, original, written.ErrorMessage());
         return false;
@@ -205,8 +228,10 @@ void RunContainerStep(TIconConverter& w) {
     const fs::path cursorCopy = w.WorkFile("eicursor.ico");
     const bool cursor = w.LoadKind == ".cur";
     if (cursor) {
-        if (!CopyFileAtomic(w.LoadPath, cursorCopy)) {
-            ShowMessage(QStringLiteral("Can not open file ") + ToQString(w.LoadPath), &w);
+        if (Status copied = CopyFileAtomic(w.LoadPath, cursorCopy); !copied) {
+            ShowMessage(WithReasonBelow(QStringLiteral("Can not open file ") + ToQString(w.LoadPath),
+                                        copied.ErrorCause()),
+                        &w);
             return;
         }
         source = cursorCopy;

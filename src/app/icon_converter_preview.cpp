@@ -58,7 +58,9 @@ void TIconConverter::ShowWorkingIcon() {
 int TIconConverter::ReadIconFileInfo(const std::filesystem::path& path, IconFileInfo& info) {
     Result<std::vector<std::uint8_t>> file = ReadFileBytes(path);
     if (!file) {
-        ShowMessage(QStringLiteral("Can not open file ") + ToQString(path), this);
+        ShowMessage(WithReasonBelow(QStringLiteral("Can not open file ") + ToQString(path),
+                                    file.GetError().Cause),
+                    this);
         return 0;
     }
     const Bytes data(*file);

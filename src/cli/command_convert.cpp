@@ -24,6 +24,8 @@
 #include "platform/file_io.h"
 #include "platform/gif_codec.h"
 #include "platform/icon_draw.h"
+#include "platform/jpeg_codec.h"
+#include "platform/png_codec.h"
 #include "platform/metafile_module.h"
 
 namespace gf::cli {
@@ -339,17 +341,26 @@ ParseOutcome ParseConvertArgs(const Args& args) {
     return {options, ""};
 }
 
-// The picture at its full size (of a GIF the first frame; a metafile drawn at its own size).
-Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
+// The picture (of a GIF the first frame; a metafile drawn at its own size) and its size in the
+// file. For the editor's road a BMP, PNG or JPEG comes limited to 256 as the Load command hands
+// it on, shrunk while it decodes; for resampling, whole, or shrunk to about 16 megapixels when
+// it is larger.
+Result<ResamplingPicture> LoadPicture(const std::filesystem::path& path, bool editorRoad) {
     auto bytes = ReadFileBytes(path);
     if (!bytes)
         return bytes.GetError();
+    auto whole = [](Result<Bitmap> picture) -> Result<ResamplingPicture> {
+        if (!picture)
+            return picture.GetError();
+        const int w = picture->Width(), h = picture->Height();
+        return ResamplingPicture{std::move(*picture), w, h};
+    };
     const PictureKind kind = DetectPictureKind(*bytes, path);
     if (kind == PictureKind::Wmf) {
         auto drawn = RenderMetafileThroughModule(*bytes);
         if (!drawn)
             return Error{PathText(path) + ": " + drawn.ErrorMessage()};
-        return std::move(*drawn);
+        return whole(std::move(*drawn));
     }
     if (kind == PictureKind::Gif) {
         auto gif = DecodeGif(*bytes);
@@ -357,9 +368,19 @@ Result<Bitmap> LoadPicture(const std::filesystem::path& path) {
             return Error{PathText(path) + ": " + gif.ErrorMessage()};
         if (gif->Frames.empty())
             return Error{"The picture " + PathText(path) + " is empty."};
-        return std::move(gif->Frames.front());
+        return whole(std::move(gif->Frames.front()));
     }
-    return DecodePictureFile(*bytes, path);
+    if (!editorRoad)
+        return DecodeResamplingPicture(*bytes, path);
+    if (auto size = kind == PictureKind::Png    ? ReadPngSize(*bytes)
+                    : kind == PictureKind::Jpeg ? ReadJpegSize(*bytes)
+                                                : ReadBmpSize(*bytes)) {
+        auto limited = DecodeEditorPicture(*bytes, kind, path);
+        if (!limited)
+            return limited.GetError();
+        return ResamplingPicture{std::move(*limited), size->Width, size->Height};
+    }
+    return whole(DecodeEditorPicture(*bytes, kind, path));
 }
 
 // The hot spot of the picture's pixel `spot` on an icon of `size` made from `pictureSize`
@@ -394,15 +415,17 @@ int RunConvert(const Args& args) {
         return ExitOk;
     }
 
-    auto picture = LoadPicture(options.Picture);
-    if (!picture)
-        return Fail(picture.ErrorMessage());
+    auto loaded = LoadPicture(options.Picture, options.EditorRoad);
+    if (!loaded)
+        return Fail(loaded.ErrorMessage());
+    const Bitmap* picture = &loaded->Pixels;
     if (options.TransparentGiven && options.Road.AutomaticIdentification && AlphaInUse(*picture))
         return Fail(
             "the picture's alpha channel already gives the transparency; add "
             "--ignore-alpha to pick a transparent colour instead");
-    const int pictureW = picture->Width(), pictureH = picture->Height();
-    // The editor's road starts from the picture the Load command hands it: limited to 256.
+    const int pictureW = loaded->Width, pictureH = loaded->Height;
+    // The editor's road starts from the picture the Load command hands it: limited to 256
+    // (pictures read by the shrinking decoders already are).
     const Bitmap source = options.EditorRoad ? LimitPictureForEditor(*picture) : Bitmap{};
     const Bitmap& start = options.EditorRoad ? source : *picture;
     if (options.Sizes.empty()) {

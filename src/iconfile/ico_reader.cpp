@@ -397,9 +397,11 @@ ExtractResult ExtractIconsToFiles(const fs::path& fileName, IconSet& set,
     IconContainer kind = IconContainerOfName(fileName);
     auto file = FileSource::Open(fileName);
     if (!file) {
+        const std::string& reason = file.GetError().Cause;
         if (kind == IconContainer::IconFile)
-            return {-1, "Can not open " + PathText(fileName) + "!"};
-        return {static_cast<int>(set.Size()), "Can not open file " + PathText(fileName)};
+            return {-1, WithReasonBelow("Can not open " + PathText(fileName) + "!", reason)};
+        return {static_cast<int>(set.Size()),
+                WithReasonBelow("Can not open file " + PathText(fileName), reason)};
     }
     IconImageList list = ListIconImages(**file, kind);
     for (const auto& image : list.Images) {

@@ -65,6 +65,7 @@ PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path
     if (!written) {
         outcome.Failure = PackFailure::TargetUnwritable;
         outcome.Message = written.ErrorMessage();
+        outcome.Cause = written.ErrorCause();
         return outcome;
     }
     outcome.ImageCount = blocks.size();
@@ -81,6 +82,7 @@ PackOutcome PackIconFiles(const std::vector<fs::path>& sources, const fs::path& 
         auto bytes = ReadFileBytes(source);
         if (!bytes) {
             outcome.Message = bytes.ErrorMessage();
+            outcome.Cause = bytes.GetError().Cause;
             return outcome;
         }
         auto block = ReadFirstIconBlock(*bytes);

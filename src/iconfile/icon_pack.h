@@ -31,6 +31,7 @@ struct PackOutcome {
     PackFailure Failure = PackFailure::None;
     std::filesystem::path FailedSource;  // the source at fault when SourceUnreadable
     std::string Message;                 // a sentence for a person; empty on success
+    std::string Cause;                   // the system's reason for a read or write that failed
     std::size_t ImageCount = 0;          // images written on success
 
     bool Ok() const { return Failure == PackFailure::None; }

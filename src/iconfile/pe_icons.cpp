@@ -49,7 +49,7 @@ int ScanExecutableIcons(const std::filesystem::path& fileName, ExecutableIconTab
     table.clear();
     auto file = FileSource::Open(fileName);
     if (!file) {
-        message = "Can not open file " + PathText(fileName);
+        message = WithReasonBelow("Can not open file " + PathText(fileName), file.GetError().Cause);
         return 1;
     }
     return ScanExecutableIcons(**file, table, message);
@@ -78,7 +78,8 @@ int CheckIconImage(const std::filesystem::path& fileName, std::uint32_t offset, 
     auto file = FileSource::Open(fileName);
     if (!file) {
         if (message)
-            *message = "Can not open file " + PathText(fileName);
+            *message =
+                WithReasonBelow("Can not open file " + PathText(fileName), file.GetError().Cause);
         return 1;
     }
     return CheckIconImage(**file, offset, size);

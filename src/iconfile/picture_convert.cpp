@@ -126,36 +126,94 @@ Result<Bitmap> LoadPictureFile(const std::filesystem::path& path) {
     return DecodePictureFile(*bytes, path);
 }
 
-Result<Bitmap> DecodePictureFile(Bytes bytes, const std::filesystem::path& path) {
-    Result<Bitmap> picture = Error{""};
-    switch (DetectPictureKind(bytes, path)) {
-        case PictureKind::Bmp:
-            picture = DecodeBmp(bytes);
-            break;
-        case PictureKind::Jpeg:
-            picture = DecodeJpeg(bytes);
-            break;
-        case PictureKind::Png: {
-            auto png = DecodePng(bytes);
-            if (png)
-                picture = PngToBitmap(png->Pixels, png->HasAlpha);
-            else
-                picture = png.GetError();
-            break;
-        }
-        case PictureKind::Gif:
-            return Error{PathText(path) +
-                         " is a GIF picture; only BMP, PNG and JPEG are read here."};
-        case PictureKind::Wmf:
-            return Error{PathText(path) + " is a metafile; only BMP, PNG and JPEG are read here."};
-        case PictureKind::Unknown:
-            return Error{PathText(path) + " is not a BMP, PNG or JPEG picture."};
-    }
+namespace {
+
+// Decodes the picture of a kind read here with the decoder `decode` picks for it, and words
+// every failure the same way, naming the file.
+template <class Decode>
+Result<Bitmap> DecodeNamedPicture(PictureKind kind, const std::filesystem::path& path,
+                                  Decode&& decode) {
+    if (kind == PictureKind::Gif)
+        return Error{PathText(path) + " is a GIF picture; only BMP, PNG and JPEG are read here."};
+    if (kind == PictureKind::Wmf)
+        return Error{PathText(path) + " is a metafile; only BMP, PNG and JPEG are read here."};
+    if (kind == PictureKind::Unknown)
+        return Error{PathText(path) + " is not a BMP, PNG or JPEG picture."};
+    Result<Bitmap> picture = decode(kind);
     if (!picture)
         return Error{PathText(path) + ": " + picture.ErrorMessage()};
     if (picture->Empty())
         return Error{"The picture " + PathText(path) + " is empty."};
     return picture;
+}
+
+}  // namespace
+
+Result<Bitmap> DecodePictureFile(Bytes bytes, const std::filesystem::path& path) {
+    return DecodeNamedPicture(DetectPictureKind(bytes, path), path,
+                              [&](PictureKind kind) -> Result<Bitmap> {
+                                  if (kind == PictureKind::Bmp)
+                                      return DecodeBmp(bytes);
+                                  if (kind == PictureKind::Jpeg)
+                                      return DecodeJpeg(bytes);
+                                  auto png = DecodePng(bytes);
+                                  if (!png)
+                                      return png.GetError();
+                                  return PngToBitmap(png->Pixels, png->HasAlpha);
+                              });
+}
+
+Result<Bitmap> DecodeEditorPicture(Bytes bytes, PictureKind kind,
+                                   const std::filesystem::path& path) {
+    return DecodeNamedPicture(kind, path, [&](PictureKind k) -> Result<Bitmap> {
+        if (k == PictureKind::Bmp)
+            return DecodeBmpShrunk(bytes, EditorPicturePlan);
+        if (k == PictureKind::Jpeg)
+            return DecodeJpegShrunk(bytes, EditorPicturePlan);
+        // Without alpha, PngToBitmap's picture has the file's own colours and 24 bits, so its
+        // limited picture has alpha 0, as the shrunk one does.
+        auto png = DecodePngShrunk(bytes, EditorPicturePlan);
+        if (!png)
+            return png.GetError();
+        return std::move(png->Pixels);
+    });
+}
+
+Result<Bitmap> DecodeEditorPicture(Bytes bytes, const std::filesystem::path& path) {
+    return DecodeEditorPicture(bytes, DetectPictureKind(bytes, path), path);
+}
+
+Result<ResamplingPicture> DecodeResamplingPicture(Bytes bytes, const std::filesystem::path& path) {
+    const PictureKind kind = DetectPictureKind(bytes, path);
+    Result<PictureSize> size = Error{""};
+    if (kind == PictureKind::Bmp)
+        size = ReadBmpSize(bytes);
+    else if (kind == PictureKind::Png)
+        size = ReadPngSize(bytes);
+    else if (kind == PictureKind::Jpeg)
+        size = ReadJpegSize(bytes);
+    const bool large = size && static_cast<std::uint64_t>(size->Width) * size->Height >
+                                   MaxResampledPicturePixels;
+    // Headers that cannot be read, and pictures of other kinds, get the whole decoder's word.
+    auto picture = !large ? DecodePictureFile(bytes, path)
+                          : DecodeNamedPicture(kind, path, [&](PictureKind k) -> Result<Bitmap> {
+                                constexpr ShrinkPlan plan{0, MaxResampledPicturePixels, true};
+                                if (k == PictureKind::Bmp)
+                                    return DecodeBmpShrunk(bytes, plan);
+                                if (k == PictureKind::Jpeg)
+                                    return DecodeJpegShrunk(bytes, plan);
+                                auto png = DecodePngShrunk(bytes, plan);
+                                if (!png)
+                                    return png.GetError();
+                                return std::move(png->Pixels);
+                            });
+    if (!picture)
+        return picture.GetError();
+    ResamplingPicture out;
+    out.Width = large ? size->Width : picture->Width();
+    out.Height = large ? size->Height : picture->Height();
+    out.Pixels = std::move(*picture);
+    return out;
 }
 
 }  // namespace gf

@@ -2,10 +2,12 @@
 // Turning pictures of other formats into BMP files, and the size limit every picture passes
 // before it reaches the icon editor.
 
+#include <cstdint>
 #include <filesystem>
 
 #include "platform/bitmap.h"
 #include "platform/byte_reader.h"
+#include "platform/icon_draw.h"
 #include "platform/result.h"
 
 namespace gf {
@@ -52,5 +54,34 @@ Result<Bitmap> LoadPictureFile(const std::filesystem::path& path);
 
 // The same for a file already read; `path` names it in messages and gives its extension.
 Result<Bitmap> DecodePictureFile(Bytes bytes, const std::filesystem::path& path);
+
+// The picture step's shrink, as the shrinking decoders take it.
+inline constexpr ShrinkPlan EditorPicturePlan{MaxEditorPictureSide, 0, false};
+
+// A BMP, PNG or JPEG picture as the picture step hands it to the editor: exactly
+// LimitPictureForEditor of what the converters make of it (a very large JPEG is first decoded
+// at a reduced DCT scale, nearly the same), shrunk while it is decoded, so that a picture far
+// larger than could be held whole (up to MaxPicturePixels) still loads. Errors name `path`.
+Result<Bitmap> DecodeEditorPicture(Bytes bytes, PictureKind kind, const std::filesystem::path& path);
+// The same with the kind found by DetectPictureKind.
+Result<Bitmap> DecodeEditorPicture(Bytes bytes, const std::filesystem::path& path);
+
+// The most pixels of a picture resampled whole (16 megapixels: the picture, its 32-bit copy and
+// the resampler's rows stay far within 512 MB).
+inline constexpr std::uint64_t MaxResampledPicturePixels = 1ull << 24;
+
+// A picture for resampling to icon sizes, and the size it has in its file.
+struct ResamplingPicture {
+    Bitmap Pixels;
+    int Width = 0;
+    int Height = 0;
+};
+
+// A BMP, PNG or JPEG picture as the converters make it, whole when it has at most
+// MaxResampledPicturePixels; a larger one is shrunk while it decodes, both sides alike, to about
+// that many pixels, colour and alpha averaged together in premultiplied form (pictures without
+// alpha stay without), so that resampling it to at most 256 pixels a side gives nearly what
+// resampling the whole would. Errors name `path`.
+Result<ResamplingPicture> DecodeResamplingPicture(Bytes bytes, const std::filesystem::path& path);
 
 }  // namespace gf

@@ -51,19 +51,22 @@ QString OverwriteQuestion(const QString& target) {
     return "File\n" + target + "\nhas been existed. \nDo you want to overwrite it?";
 }
 
-QString CanNotOpen(const QString& path) {
-    return "Can not open " + path + "!";
+QString CanNotOpen(const QString& path, const std::string& reason) {
+    return WithReasonBelow("Can not open " + path + "!", reason);
 }
 
 // A byte-for-byte copy that replaces the target only once it is whole.
-bool CopyIconFile(const fs::path& from, const fs::path& to, QString& failedPath) {
+bool CopyIconFile(const fs::path& from, const fs::path& to, QString& failedPath,
+                  std::string& reason) {
     auto bytes = ReadFileBytes(from);
     if (!bytes) {
         failedPath = ToQString(from);
+        reason = bytes.GetError().Cause;
         return false;
     }
-    if (!WriteFileAtomic(to, *bytes)) {
+    if (Status written = WriteFileAtomic(to, *bytes); !written) {
         failedPath = ToQString(to);
+        reason = written.ErrorCause();
         return false;
     }
     return true;
@@ -770,10 +773,10 @@ bool TListIcons::SaveAllExecute() {
     Modified = wasModified;
     switch (outcome.Failure) {
         case PackFailure::SourceUnreadable:
-            ShowMessage(CanNotOpen(ToQString(outcome.FailedSource)), this);
+            ShowMessage(CanNotOpen(ToQString(outcome.FailedSource), outcome.Cause), this);
             break;
         case PackFailure::TargetUnwritable:
-            ShowMessage(CanNotOpen(targetText), this);
+            ShowMessage(CanNotOpen(targetText, outcome.Cause), this);
             break;
         default:
             ShowMessage(QString::fromStdString(outcome.Message), this);
@@ -799,8 +802,9 @@ void TListIcons::SaveIconsExecute() {
         while (Exists(numbered()))
             ++m;
         QString failed;
-        if (!CopyIconFile(file, numbered(), failed)) {
-            ShowMessage(CanNotOpen(failed), this);
+        std::string reason;
+        if (!CopyIconFile(file, numbered(), failed, reason)) {
+            ShowMessage(CanNotOpen(failed, reason), this);
             return;
         }
     }
@@ -825,8 +829,9 @@ void TListIcons::SaveSelectedIconExecute() {
         return;
     }
     QString failed;
-    if (!CopyIconFile(Icons.IconFiles[static_cast<std::size_t>(s)], target, failed))
-        ShowMessage(CanNotOpen(failed), this);
+    std::string reason;
+    if (!CopyIconFile(Icons.IconFiles[static_cast<std::size_t>(s)], target, failed, reason))
+        ShowMessage(CanNotOpen(failed, reason), this);
 }
 
 }  // namespace gf

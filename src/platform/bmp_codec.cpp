@@ -6,6 +6,8 @@
 #include <string>
 
 #include "platform/file_io.h"
+#include "platform/icon_draw.h"
+#include "platform/picture_limits.h"
 #include "platform/pixel_rows.h"
 
 namespace gf {
@@ -173,17 +175,84 @@ Result<std::uint64_t> PixelOffset(Bytes data, const BmpHeader& h, std::uint64_t 
     return offset;
 }
 
-// Decodes the RLE8 or RLE4 stream into an indexed bitmap whose rows were zeroed.
-Status DecodeRle(Bytes stream, Bitmap& bitmap, bool rle4) {
-    const int width = bitmap.Width();
-    const int height = bitmap.Height();
+// Where decoded rows go, one at a time. Begin hands out the (zeroed) storage of top-down row
+// y in the bitmap's own format; End says it is complete; Blank stands for rows the file leaves
+// at index 0 (run-length pictures may skip them).
+class BmpRowOutput {
+  public:
+    virtual ~BmpRowOutput() = default;
+    virtual std::uint8_t* Begin(int y) = 0;
+    virtual void End(int y) = 0;
+    virtual void Blank(int y, int count) = 0;
+};
+
+// Straight into a whole bitmap, whose rows start zeroed.
+class BitmapRows : public BmpRowOutput {
+  public:
+    explicit BitmapRows(Bitmap& bitmap) : Target(bitmap) {}
+    std::uint8_t* Begin(int y) override { return Target.Row(y); }
+    void End(int) override {}
+    void Blank(int, int) override {}
+
+  private:
+    Bitmap& Target;
+};
+
+// Through one row of the bitmap's format into an area-averaging shrinker.
+class ShrinkingRows : public BmpRowOutput {
+  public:
+    ShrinkingRows(const Bitmap& oneRow, AreaAverageShrinker& shrinker)
+        : Row(oneRow), Reader(Row), Shrinker(shrinker),
+          Bgra(4 * static_cast<std::size_t>(oneRow.Width())) {}
+    std::uint8_t* Begin(int) override {
+        std::memset(Row.Row(0), 0, Row.Stride());
+        return Row.Row(0);
+    }
+    void End(int y) override {
+        Reader.Read(0, 0, Row.Width(), Bgra.data());
+        Shrinker.AddRow(y, Bgra.data(), 4);
+    }
+    void Blank(int y, int count) override {
+        if (count <= 0)
+            return;
+        Begin(y);
+        Reader.Read(0, 0, Row.Width(), Bgra.data());
+        Shrinker.AddRepeatedRow(y, count, Bgra.data(), 4);
+    }
+
+  private:
+    Bitmap Row;
+    RowReader Reader;
+    AreaAverageShrinker& Shrinker;
+    std::vector<std::uint8_t> Bgra;
+};
+
+// Decodes the RLE8 or RLE4 stream of a width x height picture, bottom row first.
+Status DecodeRle(Bytes stream, int width, int height, BmpRowOutput& out, bool rle4) {
     int x = 0;
     int y = 0;  // counted from the bottom row
     std::size_t pos = 0;
+    std::uint8_t* row = out.Begin(height - 1);
+    // Ends the current row and starts the one `rows` higher, the rows between left blank.
+    auto moveUp = [&](int rows) {
+        out.End(height - 1 - y);
+        const int next = y + rows;
+        const int blankFrom = std::min(next, height);  // bottom-up, exclusive
+        out.Blank(height - blankFrom, blankFrom - (y + 1));
+        y = next;
+        row = y < height ? out.Begin(height - 1 - y) : nullptr;
+    };
+    // Rows above the last one written are blank.
+    auto finish = [&] {
+        if (y < height) {
+            out.End(height - 1 - y);
+            out.Blank(0, height - 1 - y);
+        }
+        return Status::Success();
+    };
     auto put = [&](int value) {
         if (x >= width)
             return;  // runs past the right edge are clipped, as other readers do
-        std::uint8_t* row = bitmap.Row(height - 1 - y);
         if (rle4) {
             std::uint8_t& b = row[x >> 1];
             b = (x & 1) ? static_cast<std::uint8_t>((b & 0xF0) | value)
@@ -217,20 +286,23 @@ Status DecodeRle(Bytes stream, Bitmap& bitmap, bool rle4) {
                 if (y >= height)
                     return pastBottom();
                 x = 0;
-                ++y;
+                moveUp(1);
                 break;
             case 1:  // end of bitmap
-                return Status::Success();
+                return finish();
             case 2: {  // delta
                 if (pos + 2 > stream.size()) {
                     return Fail("the compressed data ends inside a position move.");
                 }
-                x += stream[pos];
-                y += stream[pos + 1];
+                const int dx = stream[pos];
+                const int dy = stream[pos + 1];
                 pos += 2;
-                if (x > width || y > height) {
+                if (x + dx > width || y + dy > height) {
                     return Fail("a position move in the compressed data leaves the picture.");
                 }
+                x += dx;
+                if (dy > 0)
+                    moveUp(dy);
                 break;
             }
             default: {  // absolute run of `value` pixels, padded to 16 bits
@@ -252,32 +324,34 @@ Status DecodeRle(Bytes stream, Bitmap& bitmap, bool rle4) {
     }
 }
 
-// Copies plain rows (every depth but bit-field 32-bit) straight into the bitmap.
-void CopyRows(Bytes pixels, const BmpHeader& h, Bitmap& bitmap) {
+// Copies plain rows (every depth but bit-field 32-bit) as they are.
+void CopyRows(Bytes pixels, const BmpHeader& h, const Bitmap& format, BmpRowOutput& out) {
     const std::uint64_t fileRow = RowBytes(static_cast<std::uint64_t>(h.Width), h.Bits);
-    const int height = bitmap.Height();
+    const int height = static_cast<int>(h.Height);
     for (int i = 0; i < height; ++i) {
         int y = h.TopDown ? i : height - 1 - i;
         std::uint64_t start = fileRow * static_cast<std::uint64_t>(i);
         // The last row may lack its padding; everything else was checked to be present.
         std::size_t n =
             static_cast<std::size_t>(std::min<std::uint64_t>(fileRow, pixels.size() - start));
-        n = std::min(n, bitmap.Stride());
-        std::memcpy(bitmap.Row(y), pixels.data() + start, n);
-        ClearRowTail(bitmap.Row(y), bitmap.Stride(), bitmap.Width(), bitmap.BitCount());
+        n = std::min(n, format.Stride());
+        std::uint8_t* row = out.Begin(y);
+        std::memcpy(row, pixels.data() + start, n);
+        ClearRowTail(row, format.Stride(), format.Width(), format.BitCount());
+        out.End(y);
     }
 }
 
 // 32-bit pixels with arbitrary masks become blue, green, red, alpha.
-void UnpackMaskedRows(Bytes pixels, const BmpHeader& h, Bitmap& bitmap) {
+void UnpackMaskedRows(Bytes pixels, const BmpHeader& h, BmpRowOutput& out) {
     const MaskChannel red(h.RedMask), green(h.GreenMask), blue(h.BlueMask), alpha(h.AlphaMask);
     const std::uint64_t fileRow = RowBytes(static_cast<std::uint64_t>(h.Width), 32);
-    const int height = bitmap.Height();
-    const int width = bitmap.Width();
+    const int height = static_cast<int>(h.Height);
+    const int width = static_cast<int>(h.Width);
     for (int i = 0; i < height; ++i) {
         int y = h.TopDown ? i : height - 1 - i;
         const std::uint8_t* src = pixels.data() + fileRow * static_cast<std::uint64_t>(i);
-        std::uint8_t* dst = bitmap.Row(y);
+        std::uint8_t* dst = out.Begin(y);
         for (int x = 0; x < width; ++x) {
             const std::uint8_t* p = src + 4 * static_cast<std::size_t>(x);
             std::uint32_t px =
@@ -288,12 +362,19 @@ void UnpackMaskedRows(Bytes pixels, const BmpHeader& h, Bitmap& bitmap) {
             dst[4 * x + 2] = red.Unpack(px);
             dst[4 * x + 3] = alpha.Unpack(px);
         }
+        out.End(y);
     }
 }
 
-}  // namespace
+// Everything about a file but its pixels: the checked header, where the pixels lie and the
+// bitmap they make (format, palette, masks, resolution), without its rows.
+struct BmpLayout {
+    BmpHeader Header;
+    Bytes Pixels;
+    Bitmap Shape;  // one row of the picture's format
+};
 
-Result<Bitmap> DecodeBmp(Bytes data) {
+Result<BmpLayout> ReadLayout(Bytes data) {
     auto header = ReadHeader(data);
     if (!header)
         return header.GetError();
@@ -366,27 +447,80 @@ Result<Bitmap> DecodeBmp(Bytes data) {
             format = PixelFormat::Bits16;
     }
 
-    Bitmap bitmap(static_cast<int>(h.Width), static_cast<int>(h.Height), format);
+    BmpLayout layout{h, pixels, Bitmap(static_cast<int>(h.Width), 1, format)};
+    Bitmap& shape = layout.Shape;
     if (IsIndexed(format))
-        bitmap.SetPalette(std::move(palette));
+        shape.SetPalette(std::move(palette));
     if (format == PixelFormat::Bits16)
-        bitmap.SetMasks(masks16);
-    bitmap.XPelsPerMeter = h.XPels;
-    bitmap.YPelsPerMeter = h.YPels;
+        shape.SetMasks(masks16);
+    shape.XPelsPerMeter = h.XPels;
+    shape.YPelsPerMeter = h.YPels;
+    return layout;
+}
 
+Status DecodeRows(const BmpLayout& layout, BmpRowOutput& out) {
+    const BmpHeader& h = layout.Header;
     const bool masked32 = h.Bits == 32 && h.HasMasks &&
                           (h.Compression == BiBitFields || h.Compression == BiAlphaBitFields);
-    if (rle) {
-        Status s = DecodeRle(pixels, bitmap, h.Compression == BiRle4);
-        if (!s)
-            return Error{s.ErrorMessage()};
-    } else if (masked32 && !(h.RedMask == 0xFF0000 && h.GreenMask == 0xFF00 && h.BlueMask == 0xFF &&
-                             h.AlphaMask == 0xFF000000u)) {
-        UnpackMaskedRows(pixels, h, bitmap);
-    } else {
-        CopyRows(pixels, h, bitmap);
+    if (h.Compression == BiRle8 || h.Compression == BiRle4) {
+        return DecodeRle(layout.Pixels, static_cast<int>(h.Width), static_cast<int>(h.Height), out,
+                         h.Compression == BiRle4);
     }
+    if (masked32 && !(h.RedMask == 0xFF0000 && h.GreenMask == 0xFF00 && h.BlueMask == 0xFF &&
+                      h.AlphaMask == 0xFF000000u)) {
+        UnpackMaskedRows(layout.Pixels, h, out);
+    } else {
+        CopyRows(layout.Pixels, h, layout.Shape, out);
+    }
+    return Status::Success();
+}
+
+}  // namespace
+
+Result<Bitmap> DecodeBmp(Bytes data) {
+    auto layout = ReadLayout(data);
+    if (!layout)
+        return layout.GetError();
+    const Bitmap& shape = layout->Shape;
+    // Run-length files may describe far larger pictures than they are long.
+    if (!DecodedPictureFits(shape.Stride(), static_cast<std::uint64_t>(layout->Header.Height), 1))
+        return Fail("the picture is too large to load.");
+    Bitmap bitmap(shape.Width(), static_cast<int>(layout->Header.Height), shape.Format());
+    if (IsIndexed(shape.Format()))
+        bitmap.SetPalette(shape.Palette());
+    if (shape.Format() == PixelFormat::Bits16)
+        bitmap.SetMasks(shape.Masks());
+    bitmap.XPelsPerMeter = shape.XPelsPerMeter;
+    bitmap.YPelsPerMeter = shape.YPelsPerMeter;
+    BitmapRows rows(bitmap);
+    if (Status s = DecodeRows(*layout, rows); !s)
+        return Error{s.ErrorMessage()};
     return bitmap;
+}
+
+Result<PictureSize> ReadBmpSize(Bytes data) {
+    auto header = ReadHeader(data);
+    if (!header)
+        return header.GetError();
+    return PictureSize{static_cast<int>(header->Width), static_cast<int>(header->Height)};
+}
+
+Result<Bitmap> DecodeBmpShrunk(Bytes data, const ShrinkPlan& plan) {
+    auto layout = ReadLayout(data);
+    if (!layout)
+        return layout.GetError();
+    const int width = layout->Shape.Width();
+    const int height = static_cast<int>(layout->Header.Height);
+    if (!PicturePixelsFit(static_cast<std::uint64_t>(width), static_cast<std::uint64_t>(height)))
+        return Fail("the picture is too large to load.");
+    const bool alpha = layout->Shape.Format() == PixelFormat::Bits32;
+    const PictureSize size = ShrinkTo(width, height, plan);
+    AreaAverageShrinker shrinker(width, height, size.Width, size.Height,
+                                 ShrinkAlphaFor(plan, alpha));
+    ShrinkingRows rows(layout->Shape, shrinker);
+    if (Status s = DecodeRows(*layout, rows); !s)
+        return Error{s.ErrorMessage()};
+    return shrinker.Finish(ShrunkFormat(plan, alpha));
 }
 
 Result<Bitmap> LoadBmpFile(const std::filesystem::path& path) {

@@ -9,6 +9,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/byte_reader.h"
+#include "platform/icon_draw.h"
 #include "platform/result.h"
 
 namespace gf {
@@ -17,6 +18,14 @@ namespace gf {
 // bits); 32-bit files with bit fields are converted to blue, green, red, alpha.
 Result<Bitmap> DecodeBmp(Bytes data);
 Result<Bitmap> LoadBmpFile(const std::filesystem::path& path);
+
+// The picture area-averaged while it is read to the size `plan` gives (AreaAverageShrinker),
+// so that run-length files of any size up to MaxPicturePixels can be read. For the picture
+// step this is exactly what StretchAreaAverage makes of DecodeBmp's picture, a 32-bit file's
+// alpha taken from the nearest pixel (other files: alpha 0).
+Result<Bitmap> DecodeBmpShrunk(Bytes data, const ShrinkPlan& plan);
+// The picture's size from its header (checked as the decoders check it).
+Result<PictureSize> ReadBmpSize(Bytes data);
 
 // Bottom-up BITMAPFILEHEADER + BITMAPINFOHEADER; Bits16 is written with bit-field masks, 32-bit
 // keeps its alpha bytes. Device and Custom bitmaps are written as 24-bit.

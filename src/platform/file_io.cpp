@@ -23,15 +23,43 @@ std::string PathText(const fs::path& path) {
     return std::string(u8.begin(), u8.end());
 }
 
+std::string SystemReason(int errorNumber) {
+    return errorNumber == 0 ? std::string() : std::generic_category().message(errorNumber);
+}
+
+Error ErrorWithCause(const std::string& what, int errorNumber) {
+    std::string reason = SystemReason(errorNumber);
+    if (reason.empty())
+        return Error{what};
+    return Error{what + ": " + reason, reason};
+}
+
+Error ErrorWithCause(const std::string& what, const std::error_code& ec) {
+    if (!ec)
+        return Error{what};
+    return Error{what + ": " + ec.message(), ec.message()};
+}
+
+std::string WithReasonBelow(const std::string& text, const std::string& reason) {
+    return reason.empty() ? text : text + "\n" + reason;
+}
+
 Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint64_t maxBytes) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec))
+        return ErrorWithCause("Can not open file " + PathText(path), EISDIR);
+    errno = 0;
     std::FILE* f = std::fopen(path.string().c_str(), "rb");
     if (!f)
-        return Error{"Can not open file " + PathText(path)};
+        return ErrorWithCause("Can not open file " + PathText(path), errno);
     std::vector<std::uint8_t> data;
     std::uint8_t chunk[65536];
     bool tooBig = false;
+    int readErrno = 0;
     for (;;) {
+        errno = 0;
         std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
+        readErrno = errno;
         if (n == 0)
             break;
         if (data.size() + n > maxBytes) {
@@ -45,7 +73,7 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint6
     if (tooBig)
         return Error{"The file is too large: " + PathText(path)};
     if (readError)
-        return Error{"Can not read file " + PathText(path)};
+        return ErrorWithCause("Can not read file " + PathText(path), readErrno);
     return data;
 }
 
@@ -54,19 +82,22 @@ Result<RandomAccessFile> RandomAccessFile::Open(const fs::path& path) {
 #ifdef _WIN32
     std::error_code ec;
     if (fs::is_directory(path, ec))
-        return Error{"Can not open file " + PathText(path)};
+        return ErrorWithCause("Can not open file " + PathText(path), EISDIR);
+    errno = 0;
     file.File = _wfopen(path.c_str(), L"rb");
     if (!file.File || _fseeki64(file.File, 0, SEEK_END) != 0)
-        return Error{"Can not open file " + PathText(path)};
+        return ErrorWithCause("Can not open file " + PathText(path), errno);
     const auto end = _ftelli64(file.File);
     if (end < 0)
-        return Error{"Can not read file " + PathText(path)};
+        return ErrorWithCause("Can not read file " + PathText(path), errno);
     file.FileSize = static_cast<std::uint64_t>(end);
 #else
     file.Fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
-    if (file.Fd < 0 || ::fstat(file.Fd, &st) != 0 || S_ISDIR(st.st_mode))
-        return Error{"Can not open file " + PathText(path)};
+    if (file.Fd < 0 || ::fstat(file.Fd, &st) != 0)
+        return ErrorWithCause("Can not open file " + PathText(path), errno);
+    if (S_ISDIR(st.st_mode))
+        return ErrorWithCause("Can not open file " + PathText(path), EISDIR);
     file.FileSize = static_cast<std::uint64_t>(st.st_size);
 #endif
     return file;
@@ -223,19 +254,28 @@ Status AtomicFileBatch::AddWith(const fs::path& path,
 
     fs::path temp;
     std::FILE* f = nullptr;
+    int failure = 0;
     for (int attempt = 0; attempt < 8 && !f; ++attempt) {
         temp = TemporarySibling(path);
+        errno = 0;
         f = std::fopen(temp.string().c_str(), "wbx");
+        failure = errno;
     }
     if (!f)
-        return fail(Error{"Can not create file " + PathText(path)});
+        return fail(ErrorWithCause("Can not create file " + PathText(path), failure));
 
+    // The first failure's reason is the one to tell (a full disk, not the close after it).
+    errno = 0;
     bool ok = produce(f) && FlushToDisk(f, Mode == Durability::FlushEach ? DiskFlush::Yes
                                                                           : DiskFlush::No);
-    ok = (std::fclose(f) == 0) && ok;
+    failure = ok ? 0 : errno;
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        failure = errno;
+    }
     if (!ok) {
         fs::remove(temp, ec);
-        return fail(Error{"Can not write file " + PathText(path)});
+        return fail(ErrorWithCause("Can not write file " + PathText(path), failure));
     }
     pending.Temporary = temp;
     Files.push_back(std::move(pending));
@@ -275,13 +315,14 @@ std::vector<Status> AtomicFileBatch::Commit() {
             continue;
         }
         bool ok = durable[i];
+        std::error_code failure = ok ? std::error_code() : std::make_error_code(std::errc::io_error);
         if (ok) {
-            fs::rename(p.Temporary, p.Target, ec);
-            ok = !ec;
+            fs::rename(p.Temporary, p.Target, failure);
+            ok = !failure;
         }
         if (!ok) {
             fs::remove(p.Temporary, ec);
-            results.push_back(Error{"Can not write file " + PathText(p.Target)});
+            results.push_back(ErrorWithCause("Can not write file " + PathText(p.Target), failure));
         } else {
             results.push_back(Status::Success());
         }

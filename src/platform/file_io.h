@@ -8,6 +8,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <system_error>
 #include <vector>
 
 #include "platform/result.h"
@@ -110,5 +111,14 @@ Status CopyFileAtomic(const std::filesystem::path& from, const std::filesystem::
 
 // Path as UTF-8 text for messages.
 std::string PathText(const std::filesystem::path& path);
+
+// The system's words for an error number or code ("Permission denied"), and an Error whose
+// message is `what` followed by them (just `what` when there is no reason to give).
+std::string SystemReason(int errorNumber);
+Error ErrorWithCause(const std::string& what, int errorNumber);
+Error ErrorWithCause(const std::string& what, const std::error_code& ec);
+// A message whose wording is fixed ("Can not open file " + path) with the reason on a line of
+// its own below it, when there is one.
+std::string WithReasonBelow(const std::string& text, const std::string& reason);
 
 }  // namespace gf

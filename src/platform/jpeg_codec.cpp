@@ -18,6 +18,7 @@
 #include <string>
 
 #include "platform/file_io.h"
+#include "platform/icon_draw.h"
 #include "platform/picture_limits.h"
 
 #ifndef JCS_EXTENSIONS
@@ -34,9 +35,15 @@ namespace gf {
 
 namespace {
 
-// A progressive file may hold any number of scans, each a full pass over the coefficients;
-// real encoders write about ten. This many keeps a hostile file from burning minutes.
+// A progressive file may hold any number of scans, each a pass over the blocks of its
+// components, even when it carries no data: a few hundred bytes of scan headers over a large
+// frame would keep the decoder busy for minutes. Real encoders write about ten scans; a
+// 100-megapixel photo with ten full scans makes some 25 million block visits.
 constexpr int MaxJpegScans = 1000;
+constexpr std::uint64_t MaxJpegScanBlocks = 1ull << 27;
+
+// Beyond this many pixels a shrinking decode uses libjpeg's DCT scaling.
+constexpr std::uint64_t MaxFullScaleJpegPixels = 1ull << 25;
 
 struct JpegErrorState {
     jpeg_error_mgr Base;  // first: libjpeg hands back a pointer to it
@@ -44,6 +51,7 @@ struct JpegErrorState {
     // Set once every scanline has been produced; running out of data after that only means
     // the end marker is missing.
     bool PixelsComplete;
+    bool TooLarge;  // the frame needs more memory than libjpeg may take
     char Message[JMSG_LENGTH_MAX];
 };
 
@@ -59,6 +67,11 @@ JpegErrorState* ErrorStateOf(j_common_ptr cinfo) {
 }
 
 void JpegErrorExit(j_common_ptr cinfo) {
+    // Our memory limit, not damage: libjpeg words it as a missing backing store.
+    if (cinfo->err->msg_code == JERR_NO_BACKING_STORE) {
+        ErrorStateOf(cinfo)->TooLarge = true;
+        JpegFail(cinfo, "too large");
+    }
     char text[JMSG_LENGTH_MAX];
     (*cinfo->err->format_message)(cinfo, text);
     JpegFail(cinfo, text);
@@ -79,13 +92,55 @@ void InitErrorState(JpegErrorState* state) {
     state->Base.emit_message = JpegEmitMessage;
     state->Base.output_message = JpegOutputMessage;
     state->PixelsComplete = false;
+    state->TooLarge = false;
     state->Message[0] = '\0';
 }
 
+// True when the bytes from `next` on begin a scan's entropy-coded data rather than the next
+// marker (fill bytes 0xFF before a marker are skipped; 0xFF 0x00 is a stuffed data byte and a
+// restart marker belongs to the scan).
+bool ScanHasData(const JOCTET* next, std::size_t size) {
+    const JOCTET* end = next + size;
+    if (next == end)
+        return false;
+    if (*next != 0xFF)
+        return true;
+    while (next != end && *next == 0xFF)
+        ++next;
+    return next != end && (*next == 0x00 || (*next >= JPEG_RST0 && *next <= JPEG_RST0 + 7));
+}
+
+// Counts the work of the scans read so far, and refuses a scan without data: a frame whose
+// scans are all empty would otherwise come out as a plain grey picture.
+struct JpegProgressState {
+    jpeg_progress_mgr Base;  // first: libjpeg hands back a pointer to it
+    int LastScan;
+    std::uint64_t ScanBlocks;
+};
+
+void CheckNewScan(j_decompress_ptr cinfo) {
+    auto* state = reinterpret_cast<JpegProgressState*>(cinfo->progress);
+    if (cinfo->input_scan_number <= state->LastScan)
+        return;
+    j_common_ptr common = reinterpret_cast<j_common_ptr>(cinfo);
+    state->LastScan = cinfo->input_scan_number;
+    if (state->LastScan > MaxJpegScans)
+        JpegFail(common, "the file holds too many scans");
+    if (!ScanHasData(cinfo->src->next_input_byte, cinfo->src->bytes_in_buffer))
+        JpegFail(common, "a scan holds no picture data");
+    for (int i = 0; i < cinfo->comps_in_scan; ++i) {
+        const jpeg_component_info* component = cinfo->cur_comp_info[i];
+        state->ScanBlocks +=
+            std::uint64_t{component->width_in_blocks} * component->height_in_blocks;
+    }
+    if (state->ScanBlocks > MaxJpegScanBlocks)
+        JpegFail(common, "the file's scans would take too long to decode");
+}
+
+// Called before each step of decoding, so also as soon as a new scan's header has been read.
 void JpegProgress(j_common_ptr cinfo) {
-    if (cinfo->is_decompressor &&
-        reinterpret_cast<j_decompress_ptr>(cinfo)->input_scan_number > MaxJpegScans)
-        JpegFail(cinfo, "the file holds too many scans");
+    if (cinfo->is_decompressor)
+        CheckNewScan(reinterpret_cast<j_decompress_ptr>(cinfo));
 }
 
 // Source over a buffer that holds the whole file. Running out of data before every scanline
@@ -166,7 +221,7 @@ struct JpegDecoder {
     jpeg_decompress_struct Info{};
     JpegErrorState Error{};
     jpeg_source_mgr Source{};
-    jpeg_progress_mgr Progress{};
+    JpegProgressState Progress{};
 
     JpegDecoder() {
         InitErrorState(&Error);
@@ -199,13 +254,14 @@ bool ReadJpegHeader(JpegDecoder* d, const std::uint8_t* data, std::size_t size) 
     if (setjmp(d->Error.Jump))
         return false;
     jpeg_create_decompress(&d->Info);
-    // Progressive coefficients take a few times the pixels' room; beyond that something is
-    // wrong with the file.
-    constexpr std::uint64_t memoryLimit = 3 * MaxDecodedPictureBytes;
+    // What libjpeg itself may take: progressive and multi-scan files hold every coefficient of
+    // the frame (128 bytes per 8 x 8 block of each component) until the last scan. A larger
+    // frame is refused rather than fill the machine's memory.
+    constexpr std::uint64_t memoryLimit = MaxDecodedPictureBytes;
     d->Info.mem->max_memory_to_use =
         static_cast<long>(std::min<std::uint64_t>(memoryLimit, LONG_MAX));
-    d->Progress.progress_monitor = JpegProgress;
-    d->Info.progress = &d->Progress;
+    d->Progress.Base.progress_monitor = JpegProgress;
+    d->Info.progress = &d->Progress.Base;
     d->Source.init_source = SourceInit;
     d->Source.fill_input_buffer = SourceFill;
     d->Source.skip_input_data = SourceSkip;
@@ -215,6 +271,8 @@ bool ReadJpegHeader(JpegDecoder* d, const std::uint8_t* data, std::size_t size) 
     d->Source.bytes_in_buffer = size;
     d->Info.src = &d->Source;
     jpeg_read_header(&d->Info, TRUE);
+    // The header ends at the first scan's header.
+    CheckNewScan(&d->Info);
     return true;
 }
 
@@ -237,7 +295,14 @@ void CmykRowToBgr(const JSAMPLE* cmyk, std::uint8_t* bgr, JDIMENSION width, bool
     }
 }
 
-bool ReadJpegPixels(JpegDecoder* d, std::uint8_t* const* rows, JDIMENSION width, JDIMENSION height,
+// Where decoded rows go: straight into a bitmap's rows, or (as blue, green, red) into a
+// shrinker. Neither can jump or throw.
+struct JpegRowTarget {
+    std::uint8_t* const* Rows = nullptr;
+    AreaAverageShrinker* Shrinker = nullptr;
+};
+
+bool ReadJpegPixels(JpegDecoder* d, JpegRowTarget target, JDIMENSION width, JDIMENSION height,
                     int components, RowKind kind, bool invertedCmyk) {
     if (setjmp(d->Error.Jump))
         return false;
@@ -247,17 +312,37 @@ bool ReadJpegPixels(JpegDecoder* d, std::uint8_t* const* rows, JDIMENSION width,
         d->Info.output_components != components)
         JpegFail(common, "unexpected output format");
     JSAMPARRAY scratch = nullptr;
-    if (kind == RowKind::Cmyk)
+    if (kind == RowKind::Cmyk || !target.Rows)
         scratch = (*d->Info.mem->alloc_sarray)(common, JPOOL_IMAGE, width * 4, 1);
+    JSAMPARRAY bgr = nullptr;
+    if (kind == RowKind::Cmyk && !target.Rows)
+        bgr = (*d->Info.mem->alloc_sarray)(common, JPOOL_IMAGE, width * 3, 1);
     while (d->Info.output_scanline < height) {
         JDIMENSION y = d->Info.output_scanline;
-        JSAMPROW target = kind == RowKind::Cmyk ? scratch[0] : rows[y];
-        if (jpeg_read_scanlines(&d->Info, &target, 1) != 1)
+        JSAMPROW row = scratch ? scratch[0] : target.Rows[y];
+        if (jpeg_read_scanlines(&d->Info, &row, 1) != 1)
             JpegFail(common, "the picture data stops early");
-        if (kind == RowKind::Cmyk)
-            CmykRowToBgr(scratch[0], rows[y], width, invertedCmyk);
+        if (kind == RowKind::Cmyk) {
+            std::uint8_t* out = target.Rows ? target.Rows[y] : bgr[0];
+            CmykRowToBgr(scratch[0], out, width, invertedCmyk);
+            row = out;
+        }
+        if (target.Shrinker)
+            target.Shrinker->AddRow(static_cast<int>(y), row, 3);
     }
     d->Error.PixelsComplete = true;
+    return true;
+}
+
+// The output size at a DCT scale of `eighths` / 8.
+bool ScaledJpegSize(JpegDecoder* d, unsigned eighths, JDIMENSION* width, JDIMENSION* height) {
+    if (setjmp(d->Error.Jump))
+        return false;
+    d->Info.scale_num = eighths;
+    d->Info.scale_denom = 8;
+    jpeg_calc_output_dimensions(&d->Info);
+    *width = d->Info.output_width;
+    *height = d->Info.output_height;
     return true;
 }
 
@@ -294,18 +379,22 @@ bool WriteJpeg(JpegEncoder* e, JDIMENSION width, JDIMENSION height, int componen
     return true;
 }
 
-std::string Damaged(const JpegDecoder& d) {
+std::string WhyFailed(const JpegDecoder& d) {
+    if (d.Error.TooLarge)
+        return "The JPEG picture is too large to load.";
     return std::string("The JPEG picture is damaged: ") +
            (d.Error.Message[0] ? d.Error.Message : "unknown error");
 }
 
-// Checks the size the header claims before anything of that size is allocated.
-std::optional<Error> CheckJpegSize(const jpeg_decompress_struct& info) {
+// Checks the size the header claims before anything of that size is allocated: a picture to
+// be held `whole` against the memory cap, one to be shrunk as it is read against the pixel cap.
+std::optional<Error> CheckJpegSize(const jpeg_decompress_struct& info, bool whole = true) {
     if (info.image_width == 0 || info.image_height == 0 ||
         info.image_width > static_cast<JDIMENSION>(MaxBitmapSide) ||
         info.image_height > static_cast<JDIMENSION>(MaxBitmapSide))
         return Error{"The JPEG picture's size is not supported."};
-    if (!DecodedPictureFits(info.image_width, info.image_height, 3))
+    if (whole ? !DecodedPictureFits(info.image_width, info.image_height, 3)
+              : !PicturePixelsFit(info.image_width, info.image_height))
         return Error{"The JPEG picture is too large to load."};
     return std::nullopt;
 }
@@ -360,14 +449,8 @@ void KeepMostUsedColours(Bitmap& bitmap, int colours) {
     bitmap.SetPalette(std::move(kept));
 }
 
-Result<Bitmap> DecodeJpegChecked(Bytes data) {
-    JpegDecoder d;
-    if (!ReadJpegHeader(&d, data.data(), data.size()))
-        return Error{Damaged(d)};
-    if (auto error = CheckJpegSize(d.Info))
-        return *error;
-    RowKind kind;
-    int components;
+// Blue, green, red out of any colour space we read (CMYK through our own conversion).
+std::optional<Error> ChooseBgrOutput(JpegDecoder& d, RowKind& kind, int& components) {
     if (IsRgbLike(d.Info.jpeg_color_space)) {
         d.Info.out_color_space = JCS_EXT_BGR;
         kind = RowKind::Direct;
@@ -379,20 +462,78 @@ Result<Bitmap> DecodeJpegChecked(Bytes data) {
     } else {
         return Error{"The JPEG picture's colour space is not supported."};
     }
+    return std::nullopt;
+}
+
+Result<Bitmap> DecodeJpegChecked(Bytes data) {
+    JpegDecoder d;
+    if (!ReadJpegHeader(&d, data.data(), data.size()))
+        return Error{WhyFailed(d)};
+    if (auto error = CheckJpegSize(d.Info))
+        return *error;
+    RowKind kind;
+    int components;
+    if (auto error = ChooseBgrOutput(d, kind, components))
+        return *error;
     Bitmap bitmap(static_cast<int>(d.Info.image_width), static_cast<int>(d.Info.image_height),
                   PixelFormat::Bits24);
     auto rows = RowPointers(bitmap);
-    if (!ReadJpegPixels(&d, rows.data(), d.Info.image_width, d.Info.image_height, components, kind,
+    if (!ReadJpegPixels(&d, {rows.data()}, d.Info.image_width, d.Info.image_height, components, kind,
                         d.Info.saw_Adobe_marker != 0))
-        return Error{Damaged(d)};
+        return Error{WhyFailed(d)};
     FinishJpeg(&d);
     return bitmap;
+}
+
+Result<Bitmap> DecodeJpegShrunkChecked(Bytes data, const ShrinkPlan& plan) {
+    JpegDecoder d;
+    if (!ReadJpegHeader(&d, data.data(), data.size()))
+        return Error{WhyFailed(d)};
+    if (auto error = CheckJpegSize(d.Info, false))
+        return *error;
+    const JDIMENSION width = d.Info.image_width, height = d.Info.image_height;
+    RowKind kind;
+    int components;
+    if (auto error = ChooseBgrOutput(d, kind, components))
+        return *error;
+    const PictureSize size = ShrinkTo(static_cast<int>(width), static_cast<int>(height), plan);
+    const int targetWidth = size.Width, targetHeight = size.Height;
+    // A very large picture is decoded at a reduced DCT scale (libjpeg's inverse transform at
+    // 7/8 down to 1/8 of the size), the mildest that brings it within the full-scale limit
+    // while both sides still reach the target's. The shrunk result then differs from the full
+    // decode's by a few levels at most, for a fraction of the time.
+    unsigned eighths = 8;
+    if (std::uint64_t{width} * height > MaxFullScaleJpegPixels) {
+        for (unsigned milder = 7; milder >= 1; --milder) {
+            JDIMENSION w = 0, h = 0;
+            if (!ScaledJpegSize(&d, milder, &w, &h))
+                return Error{WhyFailed(d)};
+            if (w < static_cast<JDIMENSION>(targetWidth) ||
+                h < static_cast<JDIMENSION>(targetHeight))
+                break;
+            eighths = milder;
+            if (std::uint64_t{w} * h <= MaxFullScaleJpegPixels)
+                break;
+        }
+    }
+    JDIMENSION outWidth = 0, outHeight = 0;
+    if (!ScaledJpegSize(&d, eighths, &outWidth, &outHeight))
+        return Error{WhyFailed(d)};
+    AreaAverageShrinker shrinker(static_cast<int>(outWidth), static_cast<int>(outHeight),
+                                 targetWidth, targetHeight, ShrinkAlpha::Zero);
+    JpegRowTarget target;
+    target.Shrinker = &shrinker;
+    if (!ReadJpegPixels(&d, target, outWidth, outHeight, components, kind,
+                        d.Info.saw_Adobe_marker != 0))
+        return Error{WhyFailed(d)};
+    FinishJpeg(&d);
+    return shrinker.Finish(ShrunkFormat(plan, false));
 }
 
 Result<Bitmap> DecodeJpegQuantizedChecked(Bytes data, int colours, bool dither) {
     JpegDecoder d;
     if (!ReadJpegHeader(&d, data.data(), data.size()))
-        return Error{Damaged(d)};
+        return Error{WhyFailed(d)};
     if (auto error = CheckJpegSize(d.Info))
         return *error;
     if (IsCmyk(d.Info.jpeg_color_space)) {
@@ -421,9 +562,9 @@ Result<Bitmap> DecodeJpegQuantizedChecked(Bytes data, int colours, bool dither) 
     Bitmap bitmap(static_cast<int>(d.Info.image_width), static_cast<int>(d.Info.image_height),
                   PixelFormat::Bits8);
     auto rows = RowPointers(bitmap);
-    if (!ReadJpegPixels(&d, rows.data(), d.Info.image_width, d.Info.image_height, 1,
+    if (!ReadJpegPixels(&d, {rows.data()}, d.Info.image_width, d.Info.image_height, 1,
                         RowKind::Direct, false))
-        return Error{Damaged(d)};
+        return Error{WhyFailed(d)};
     // The colour map lives in libjpeg's per-picture memory, which finishing releases.
     int count = std::clamp(d.Info.actual_number_of_colors, 0, 256);
     if (count == 0 || d.Info.colormap == nullptr || d.Info.out_color_components != 3)
@@ -445,6 +586,28 @@ Result<Bitmap> DecodeJpegQuantizedChecked(Bytes data, int colours, bool dither) 
 Result<Bitmap> DecodeJpeg(Bytes data) {
     try {
         return DecodeJpegChecked(data);
+    } catch (const std::bad_alloc&) {
+        return Error{"Not enough memory to load the JPEG picture."};
+    }
+}
+
+Result<PictureSize> ReadJpegSize(Bytes data) {
+    try {
+        JpegDecoder d;
+        if (!ReadJpegHeader(&d, data.data(), data.size()))
+            return Error{WhyFailed(d)};
+        if (auto error = CheckJpegSize(d.Info, false))
+            return *error;
+        return PictureSize{static_cast<int>(d.Info.image_width),
+                           static_cast<int>(d.Info.image_height)};
+    } catch (const std::bad_alloc&) {
+        return Error{"Not enough memory to load the JPEG picture."};
+    }
+}
+
+Result<Bitmap> DecodeJpegShrunk(Bytes data, const ShrinkPlan& plan) {
+    try {
+        return DecodeJpegShrunkChecked(data, plan);
     } catch (const std::bad_alloc&) {
         return Error{"Not enough memory to load the JPEG picture."};
     }

@@ -8,6 +8,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/byte_reader.h"
+#include "platform/icon_draw.h"
 #include "platform/result.h"
 
 namespace gf {
@@ -15,6 +16,16 @@ namespace gf {
 // A 24-bit bitmap of the picture's size.
 Result<Bitmap> DecodeJpeg(Bytes data);
 Result<Bitmap> LoadJpegFile(const std::filesystem::path& path);
+
+// The picture area-averaged while it is read to the size `plan` gives (AreaAverageShrinker),
+// without holding it: for the picture step exactly what StretchAreaAverage makes of the whole
+// decoded picture (32-bit, alpha 0); for further resampling 24-bit. Pictures above 32
+// megapixels are first decoded at libjpeg's mildest DCT scale that brings them within that
+// while their sides still reach the target's, which is nearly the same; allows pictures up to
+// MaxPicturePixels.
+Result<Bitmap> DecodeJpegShrunk(Bytes data, const ShrinkPlan& plan);
+// The picture's size from its header (checked as the decoders check it).
+Result<PictureSize> ReadJpegSize(Bytes data);
 
 // Baseline JPEG of a bitmap (any format; converted to 24 bits first).
 Result<std::vector<std::uint8_t>> EncodeJpeg(const Bitmap& bitmap, int quality);

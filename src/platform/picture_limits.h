@@ -7,8 +7,19 @@
 
 namespace gf {
 
-// The most bytes of decoded pixels one picture (all frames of an animation together) may take.
-inline constexpr std::uint64_t MaxDecodedPictureBytes = 1ull << 30;
+// The most bytes of decoded pixels one picture (all frames of an animation together) may take
+// when it is held whole. With the file itself, a converted copy and the decoder's own tables
+// this keeps any picture within 512 MB; larger pictures are read by the shrinking decoders,
+// which never hold them whole.
+inline constexpr std::uint64_t MaxDecodedPictureBytes = 1ull << 28;
+
+// The most pixels a picture read by a shrinking decoder may have (16384 x 16384): reading more
+// would take longer than anyone waits for a picture that ends up at most 256 pixels a side.
+inline constexpr std::uint64_t MaxPicturePixels = 1ull << 28;
+
+constexpr bool PicturePixelsFit(std::uint64_t width, std::uint64_t height) {
+    return width <= 0xFFFFFFFFull && height <= 0xFFFFFFFFull && width * height <= MaxPicturePixels;
+}
 
 // True when a picture of width x height at bytesPerPixel fits MaxDecodedPictureBytes `count`
 // times over (computed without overflow).

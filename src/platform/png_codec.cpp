@@ -5,8 +5,10 @@
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <optional>
 
 #include "platform/file_io.h"
+#include "platform/icon_draw.h"
 #include "platform/picture_limits.h"
 
 // libpng reports errors by longjmp. Every call into libpng that can fail therefore runs inside
@@ -19,6 +21,11 @@ namespace gf {
 namespace {
 
 constexpr std::size_t MessageSize = 200;
+
+// The most a chunk other than the pixel data may take in memory (a palette is 768 bytes), and
+// the most chunks libpng may keep.
+constexpr png_alloc_size_t MaxPngChunkBytes = 1u << 20;
+constexpr png_uint_32 MaxPngCachedChunks = 64;
 
 // State shared with libpng's callbacks. Plain data only.
 struct PngIo {
@@ -93,13 +100,22 @@ struct PngHeader {
     png_size_t RowBytes = 0;
     int Channels = 0;
     int BitDepth = 0;
+    bool Interlaced = false;
 };
 
-// Reads the header and sets up the conversion to 8-bit blue, green, red, alpha.
-bool ReadPngHeader(png_structp png, png_infop info, PngHeader* header) {
+// Reads the header and sets up the conversion to 8-bit blue, green, red, alpha. Without
+// `deinterlace`, an interlaced picture comes as the rows of its seven passes.
+bool ReadPngHeader(png_structp png, png_infop info, bool deinterlace, PngHeader* header) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_set_user_limits(png, MaxBitmapSide, MaxBitmapSide);
+    // A chunk may claim up to 2 GiB, and libpng allocates and clears a text chunk's whole claim
+    // before it finds the file too short. Of the ancillary chunks we use only tRNS (libpng
+    // keeps it, as it keeps IHDR, PLTE, IDAT and IEND); every other one is skipped unread, and
+    // whatever libpng would still hold on to is kept small.
+    png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
+    png_set_chunk_malloc_max(png, MaxPngChunkBytes);
+    png_set_chunk_cache_max(png, MaxPngCachedChunks);
     png_read_info(png, info);
 
     png_uint_32 width = 0, height = 0;
@@ -120,7 +136,9 @@ bool ReadPngHeader(png_structp png, png_infop info, PngHeader* header) {
         png_set_add_alpha(png, 0xFF, PNG_FILLER_AFTER);
     png_set_bgr(png);
     // The stored samples are taken as they are: a gamma chunk does not change them.
-    png_set_interlace_handling(png);
+    if (deinterlace)
+        png_set_interlace_handling(png);
+    header->Interlaced = interlace != PNG_INTERLACE_NONE;
     png_read_update_info(png, info);
 
     header->RowBytes = png_get_rowbytes(png, info);
@@ -133,6 +151,13 @@ bool ReadPngRows(png_structp png, png_bytepp rows) {
     if (setjmp(png_jmpbuf(png)))
         return false;
     png_read_image(png, rows);
+    return true;
+}
+
+bool ReadPngRow(png_structp png, png_bytep row) {
+    if (setjmp(png_jmpbuf(png)))
+        return false;
+    png_read_row(png, row, nullptr);
     return true;
 }
 
@@ -173,35 +198,51 @@ bool HasPngSignature(Bytes data) {
            std::memcmp(data.data(), PngSignature, sizeof PngSignature) == 0;
 }
 
-Result<PngPicture> DecodePng(Bytes data) {
+namespace {
+
+// One picture being read: libpng's structures, our input and the checked header. Lives in the
+// C++ callers; the calls that can jump are the small functions above.
+struct PngReading {
+    PngIo Io;
+    PngReadHandle Handle;
+    PngHeader Header;
+};
+
+// Opens the picture and reads its header, checked to give four bytes a pixel.
+std::optional<Error> StartPng(Bytes data, bool deinterlace, PngReading& r) {
     if (!HasPngSignature(data))
         return Error{"The file is not a PNG picture."};
-    try {
-        PngIo io;
-        io.Data = data.data();
-        io.Size = data.size();
-        PngReadHandle handle;
-        handle.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &io, PngError, PngWarning);
-        if (!handle.Png)
-            return Error{"Not enough memory to read the PNG picture."};
-        handle.Info = png_create_info_struct(handle.Png);
-        if (!handle.Info)
-            return Error{"Not enough memory to read the PNG picture."};
-        png_set_read_fn(handle.Png, &io, PngRead);
+    r.Io.Data = data.data();
+    r.Io.Size = data.size();
+    r.Handle.Png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &r.Io, PngError, PngWarning);
+    if (!r.Handle.Png)
+        return Error{"Not enough memory to read the PNG picture."};
+    r.Handle.Info = png_create_info_struct(r.Handle.Png);
+    if (!r.Handle.Info)
+        return Error{"Not enough memory to read the PNG picture."};
+    png_set_read_fn(r.Handle.Png, &r.Io, PngRead);
+    if (!ReadPngHeader(r.Handle.Png, r.Handle.Info, deinterlace, &r.Header))
+        return Error{Damaged(r.Io)};
+    const PngHeader& h = r.Header;
+    if (h.Width == 0 || h.Height == 0 || h.Width > MaxBitmapSide || h.Height > MaxBitmapSide)
+        return Error{"The PNG picture's size is not supported."};
+    // The conversions above must yield exactly four bytes a pixel; anything else would overrun
+    // the rows.
+    if (h.Channels != 4 || h.BitDepth != 8 || h.RowBytes != static_cast<png_size_t>(h.Width) * 4)
+        return Error{"The PNG picture's pixel format is not supported."};
+    return std::nullopt;
+}
 
-        PngHeader header;
-        if (!ReadPngHeader(handle.Png, handle.Info, &header))
-            return Error{Damaged(io)};
-        if (header.Width == 0 || header.Height == 0 || header.Width > MaxBitmapSide ||
-            header.Height > MaxBitmapSide)
-            return Error{"The PNG picture's size is not supported."};
+}  // namespace
+
+Result<PngPicture> DecodePng(Bytes data) {
+    try {
+        PngReading r;
+        if (auto failure = StartPng(data, true, r))
+            return *failure;
+        const PngHeader& header = r.Header;
         if (!DecodedPictureFits(header.Width, header.Height, 4))
             return Error{"The PNG picture is too large to load."};
-        // The conversions above must yield exactly four bytes a pixel; anything else would
-        // overrun the rows.
-        if (header.Channels != 4 || header.BitDepth != 8 ||
-            header.RowBytes != static_cast<png_size_t>(header.Width) * 4)
-            return Error{"The PNG picture's pixel format is not supported."};
 
         PngPicture picture;
         picture.HasAlpha = header.HasAlpha;
@@ -210,10 +251,61 @@ Result<PngPicture> DecodePng(Bytes data) {
         std::vector<png_bytep> rows(header.Height);
         for (png_uint_32 y = 0; y < header.Height; ++y)
             rows[y] = picture.Pixels.Row(static_cast<int>(y));
-        if (!ReadPngRows(handle.Png, rows.data()))
-            return Error{Damaged(io)};
-        ReadPngEnd(handle.Png);
+        if (!ReadPngRows(r.Handle.Png, rows.data()))
+            return Error{Damaged(r.Io)};
+        ReadPngEnd(r.Handle.Png);
         return picture;
+    } catch (const std::bad_alloc&) {
+        return Error{"Not enough memory to read the PNG picture."};
+    }
+}
+
+Result<PictureSize> ReadPngSize(Bytes data) {
+    PngReading r;
+    if (auto failure = StartPng(data, true, r))
+        return *failure;
+    return PictureSize{static_cast<int>(r.Header.Width), static_cast<int>(r.Header.Height)};
+}
+
+Result<PngPicture> DecodePngShrunk(Bytes data, const ShrinkPlan& plan) {
+    try {
+        PngReading r;
+        if (auto failure = StartPng(data, false, r))
+            return *failure;
+        const PngHeader& header = r.Header;
+        if (!PicturePixelsFit(header.Width, header.Height))
+            return Error{"The PNG picture is too large to load."};
+        const int width = static_cast<int>(header.Width);
+        const int height = static_cast<int>(header.Height);
+        const PictureSize size = ShrinkTo(width, height, plan);
+        AreaAverageShrinker shrinker(width, height, size.Width, size.Height,
+                                     ShrinkAlphaFor(plan, header.HasAlpha));
+        std::vector<std::uint8_t> row(header.RowBytes);
+        if (!header.Interlaced) {
+            for (int y = 0; y < height; ++y) {
+                if (!ReadPngRow(r.Handle.Png, row.data()))
+                    return Error{Damaged(r.Io)};
+                shrinker.AddRow(y, row.data(), 4);
+            }
+        } else {
+            // Each pass holds every pixel of its own columns and rows once (libpng skips the
+            // passes that hold none).
+            for (int pass = 0; pass < 7; ++pass) {
+                const int rows = static_cast<int>(PNG_PASS_ROWS(header.Height, pass));
+                const int columns = static_cast<int>(PNG_PASS_COLS(header.Width, pass));
+                if (rows == 0 || columns == 0)
+                    continue;
+                for (int i = 0; i < rows; ++i) {
+                    if (!ReadPngRow(r.Handle.Png, row.data()))
+                        return Error{Damaged(r.Io)};
+                    shrinker.Add(static_cast<int>(PNG_ROW_FROM_PASS_ROW(i, pass)),
+                                 static_cast<int>(PNG_PASS_START_COL(pass)),
+                                 1 << PNG_PASS_COL_SHIFT(pass), columns, row.data(), 4);
+                }
+            }
+        }
+        ReadPngEnd(r.Handle.Png);
+        return PngPicture{shrinker.Finish(ShrunkFormat(plan, header.HasAlpha)), header.HasAlpha};
     } catch (const std::bad_alloc&) {
         return Error{"Not enough memory to read the PNG picture."};
     }

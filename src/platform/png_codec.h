@@ -7,6 +7,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/byte_reader.h"
+#include "platform/icon_draw.h"
 #include "platform/result.h"
 
 namespace gf {
@@ -17,6 +18,13 @@ struct PngPicture {
 };
 
 Result<PngPicture> DecodePng(Bytes data);
+// The picture area-averaged while it is read to the size `plan` gives (AreaAverageShrinker),
+// without ever holding it whole; allows pictures up to MaxPicturePixels. For the picture step
+// (plan.AverageAlpha false) this is exactly what StretchAreaAverage makes of the whole decode,
+// alpha taken from the nearest pixel when the file has alpha, else 0.
+Result<PngPicture> DecodePngShrunk(Bytes data, const ShrinkPlan& plan);
+// The picture's size from its header (checked as the decoders check it).
+Result<PictureSize> ReadPngSize(Bytes data);
 Result<PngPicture> LoadPngFile(const std::filesystem::path& path);
 
 // How hard the encoder tries: a zlib level 0..9 and a set of PNG_FILTER_* flags, each -1 for

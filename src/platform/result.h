@@ -10,6 +10,9 @@ namespace gf {
 
 struct Error {
     std::string Message;
+    // The system's reason when a file operation failed ("No space left on device"), already
+    // part of Message; kept apart for texts of the program's own that show it on a line below.
+    std::string Cause = {};
 };
 
 template <class T>
@@ -46,6 +49,7 @@ class Status {
     bool Ok() const { return !Failure.has_value(); }
     explicit operator bool() const { return Ok(); }
     const std::string& ErrorMessage() const { return Failure->Message; }
+    const std::string& ErrorCause() const { return Failure->Cause; }
 
   private:
     std::optional<Error> Failure;

@@ -2,6 +2,7 @@
 // Load command, Help, About, the preview and the info line, the icon file header, and the
 // recolouring of the backdrop.
 
+#include <cerrno>
 #include <QAction>
 #include <QCursor>
 #include <QDropEvent>
@@ -18,6 +19,7 @@
 #include <utility>
 
 #include "app/converter_widgets.h"
+#include "platform/file_io.h"
 #include "app/icon_converter.h"
 #include "iconfile/ico_writer.h"
 #include "platform/byte_reader.h"
@@ -623,7 +625,7 @@ void TestIconConverter::readIconFileInfoOfMissingOrDamagedFiles() {
     const fs::path missing = Temp() / "missing.ico";
     QCOMPARE(w->ReadIconFileInfo(missing, info), 0);
     QCOMPARE(Seam->Messages,
-             QStringList{QStringLiteral("Can not open file ") + ToQString(missing)});
+             QStringList{QStringLiteral("Can not open file ") + ToQString(missing) + QStringLiteral("\n") + QString::fromStdString(SystemReason(ENOENT))});
     QCOMPARE(info.Width, 99);
 
     // A directory that promises more entries than the file holds changes nothing.

@@ -4,6 +4,7 @@
 // must leave the working icon as it was. With GF_SCREENSHOT_DIR set (on a real display) the
 // pages of the editor are also saved there as pictures.
 
+#include <cerrno>
 #include <zlib.h>
 #include <QCheckBox>
 #include <QLabel>
@@ -13,6 +14,7 @@
 #include <QtTest>
 
 #include "command_test_kit.h"
+#include "platform/file_io.h"
 #include "gifpicker/gif_loader.h"
 #include "iconfile/ico_decode.h"
 #include "iconfile/ico_writer.h"
@@ -664,7 +666,8 @@ void TestLoadCommand::refusedAndDamagedPicturesAreReported() {
     kit.Seam->ClearRecord();
     LoadPreset(*w, kit / "gone.ico");
     QCOMPARE(kit.Seam->Messages.value(0),
-             QStringLiteral("Can not open ") + ToQString(kit / "gone.ico") + QStringLiteral("!"));
+             QStringLiteral("Can not open ") + ToQString(kit / "gone.ico") + QStringLiteral("!") +
+                 QStringLiteral("\n") + QString::fromStdString(SystemReason(ENOENT)));
     QVERIFY(unchanged());
 
     // An icon file whose only image cannot be decoded does not become the working icon file.

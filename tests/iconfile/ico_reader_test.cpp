@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -152,15 +154,18 @@ TEST_F(IcoReaderTest, EmptyDirectoryAndUpperCaseExtension) {
     EXPECT_EQ(set.IconInfos[0], " 0# 16x16x8bits");
 }
 
+// The messages keep their wording; the system's reason follows on a line of its own.
 TEST_F(IcoReaderTest, FilesThatCanNotBeOpenedGiveTheMessageOfTheirKind) {
     IconSet set;
     set.Add(Work / "kept.ico", " 0# 1x1x1bits");
     ExtractResult ico = ExtractIconsToFiles(Dir / "missing.ico", set, Work);
     EXPECT_EQ(ico.Count, -1);
-    EXPECT_EQ(ico.Message, "Can not open " + PathText(Dir / "missing.ico") + "!");
+    EXPECT_EQ(ico.Message,
+              "Can not open " + PathText(Dir / "missing.ico") + "!\n" + SystemReason(ENOENT));
     ExtractResult exe = ExtractIconsToFiles(Dir / "missing.dll", set, Work);
     EXPECT_EQ(exe.Count, 1);
-    EXPECT_EQ(exe.Message, "Can not open file " + PathText(Dir / "missing.dll"));
+    EXPECT_EQ(exe.Message,
+              "Can not open file " + PathText(Dir / "missing.dll") + "\n" + SystemReason(ENOENT));
     EXPECT_EQ(set.Size(), 1u);
 }
 

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "iconfile/ico_format.h"
 #include "iconfile/ico_reader.h"
 #include "platform/file_io.h"
@@ -363,7 +365,7 @@ TEST(PeIcons, CheckIconImageRules) {
 
     std::string message;
     EXPECT_EQ(CheckIconImage(fs::path("/no/such/file.dll"), 0, 10, &message), 1);
-    EXPECT_EQ(message, "Can not open file /no/such/file.dll");
+    EXPECT_EQ(message, "Can not open file /no/such/file.dll\n" + SystemReason(ENOENT));
 }
 
 TEST(PeIcons, SecondLookTakesTheIconWhoseIdIsThePositionPlusOne) {
@@ -419,7 +421,7 @@ TEST(PeIcons, PathFormsOpenTheFile) {
     EXPECT_EQ(table[0].Offset, pe.ImageOffsets[0]);
 
     EXPECT_EQ(ScanExecutableIcons(dir / "none.exe", table, message), 1);
-    EXPECT_EQ(message, "Can not open file " + PathText(dir / "none.exe"));
+    EXPECT_EQ(message, "Can not open file " + PathText(dir / "none.exe") + "\n" + SystemReason(ENOENT));
     EXPECT_TRUE(table.empty());
 }
 

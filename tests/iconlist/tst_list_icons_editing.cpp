@@ -1,6 +1,7 @@
 // The icon list window's actions: enabling, reordering, deleting, adding, the three ways of
 // saving, the closing question, and the insert case the Save command drives.
 
+#include <cerrno>
 #include <QAction>
 #include <QMenu>
 #include <QPushButton>
@@ -20,6 +21,11 @@ using gf::test::ListFixture;
 namespace fs = std::filesystem;
 
 namespace {
+
+// The line the windows add below a message for a file that is not there.
+QString NoSuchFile() {
+    return QStringLiteral("\n") + QString::fromStdString(gf::SystemReason(ENOENT));
+}
 
 QString Q(const fs::path& p) {
     return ToQString(p);
@@ -314,7 +320,8 @@ void TestListIconsEditing::addFileWithoutIcons() {
     l.OpenDialog1.Tag = 1;
     l.OpenDialog1.FileName = Q(f.Files / "missing.ico");
     l.AddIconExecute();
-    QCOMPARE(seam.Messages, QStringList{"Can not open " + Q(f.Files / "missing.ico") + "!"});
+    QCOMPARE(seam.Messages,
+             QStringList{"Can not open " + Q(f.Files / "missing.ico") + "!" + NoSuchFile()});
     QCOMPARE(l.Icons.Size(), std::size_t{2});
     QCOMPARE(TListIcons::AddBatchCounter, 0);  // no batch was added
     QVERIFY(l.Modified);
@@ -395,7 +402,7 @@ void TestListIconsEditing::failingSaveAllLeavesTheOldTarget() {
     seam.Answers = {Answer::Yes};
     l.Modified = true;
     QVERIFY(!l.SaveAllExecute());
-    QCOMPARE(seam.Messages, QStringList{"Can not open " + Q(lost) + "!"});
+    QCOMPARE(seam.Messages, QStringList{"Can not open " + Q(lost) + "!" + NoSuchFile()});
     QCOMPARE(test::FileBytes(target), before);
     QCOMPARE(test::FolderEntries(f.Files.Path()), entriesBefore);  // no temporary file left
     QVERIFY(l.Modified);                                           // nothing was saved
@@ -412,7 +419,7 @@ void TestListIconsEditing::saveAllTargetNotWritable() {
     l.SaveDialog1.FileName = Q(target);
     QVERIFY(!l.SaveAllExecute());
     QVERIFY(seam.FileDialogsShown.empty());
-    QCOMPARE(seam.Messages, QStringList{"Can not open " + Q(target) + "!"});
+    QCOMPARE(seam.Messages, QStringList{"Can not open " + Q(target) + "!" + NoSuchFile()});
     QVERIFY(!fs::exists(target.parent_path()));
 }
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -72,6 +73,42 @@ TEST(CopyFileAtomic, CopiesEveryByteAndKeepsTheTargetWhenTheSourceIsMissing) {
     EXPECT_FALSE(s.Ok());
     EXPECT_NE(s.ErrorMessage().find("missing.ico"), std::string::npos);
     EXPECT_EQ(Contents(to), "kept");
+}
+
+TEST(FileErrors, SayWhyTheSystemRefused) {
+    test::TempFolder dir;
+    const std::uint8_t bytes[] = {1};
+    Put(dir / "plain", "x");
+    struct Case {
+        const char* Name;
+        Status Outcome;
+        const char* Expected;
+    };
+    const Case cases[] = {
+        {"read a missing file", Status(ReadFileBytes(dir / "missing").GetError()),
+         "Can not open file "},
+        {"read a folder", Status(ReadFileBytes(dir.Path()).GetError()), "Can not open file "},
+        {"write into a missing folder", WriteFileAtomic(dir / "no" / "x.bin", bytes),
+         "Can not create file "},
+        {"write below a plain file", WriteFileAtomic(dir / "plain" / "x.bin", bytes),
+         "Can not create file "},
+        {"copy a missing file", CopyFileAtomic(dir / "missing", dir / "y"), "Can not open file "},
+    };
+    const std::string reasons[] = {SystemReason(ENOENT), SystemReason(EISDIR),
+                                   SystemReason(ENOENT), SystemReason(ENOTDIR),
+                                   SystemReason(ENOENT)};
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE(cases[i].Name);
+        ASSERT_FALSE(cases[i].Outcome.Ok());
+        const std::string& message = cases[i].Outcome.ErrorMessage();
+        EXPECT_EQ(message.rfind(cases[i].Expected, 0), 0u) << message;
+        EXPECT_EQ(cases[i].Outcome.ErrorCause(), reasons[i]);
+        EXPECT_EQ(message.substr(message.size() - reasons[i].size() - 2), ": " + reasons[i]);
+    }
+    EXPECT_EQ(SystemReason(ENOSPC), "No space left on device");
+    EXPECT_EQ(WithReasonBelow("Can not open file a", "Permission denied"),
+              "Can not open file a\nPermission denied");
+    EXPECT_EQ(WithReasonBelow("Can not open file a", ""), "Can not open file a");
 }
 
 TEST(ReadFileBytes, RefusesFilesOverTheLimit) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
+#include <string>
+#include <vector>
 
 namespace gf {
 namespace {
@@ -191,6 +194,75 @@ TEST(IconDrawTest, AreaAverageWithAlphaWeighsColoursByAlpha) {
     Bitmap none = StretchAreaAverageWithAlpha(clear, 1, 1);
     EXPECT_EQ(none.GetPixel(0, 0), Rgb(0, 0, 0));
     EXPECT_EQ(none.GetAlpha(0, 0), 0);
+}
+
+TEST(IconDrawTest, ShrinkerInAnyOrderGivesTheAreaAverageAndPremultipliesWhenAsked) {
+    std::mt19937 rng(3);
+    Bitmap picture(301, 203, PixelFormat::Bits32);
+    for (int y = 0; y < picture.Height(); ++y)
+        for (int x = 0; x < picture.Width() * 4; ++x)
+            picture.Row(y)[x] = static_cast<std::uint8_t>(rng() % 4 == 0 ? 0 : rng());
+    for (auto [w, h] : {std::pair(256, 203), std::pair(17, 9), std::pair(301, 1)}) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        // Rows backwards, each in two interleaved halves.
+        AreaAverageShrinker plain(301, 203, w, h, ShrinkAlpha::Zero);
+        AreaAverageShrinker premultiplied(301, 203, w, h, ShrinkAlpha::Premultiplied);
+        for (int y = picture.Height() - 1; y >= 0; --y) {
+            for (AreaAverageShrinker* s : {&plain, &premultiplied}) {
+                std::vector<std::uint8_t> even, odd;
+                for (int x = 0; x < picture.Width(); ++x)
+                    (x % 2 ? odd : even).insert((x % 2 ? odd : even).end(), picture.Row(y) + 4 * x,
+                                                picture.Row(y) + 4 * x + 4);
+                s->Add(y, 0, 2, 151, even.data(), 4);
+                s->Add(y, 1, 2, 150, odd.data(), 4);
+            }
+        }
+        EXPECT_TRUE(plain.Finish() == StretchAreaAverage(picture, w, h, PixelFormat::Bits32));
+        // Against the exact premultiplied average of the covered areas.
+        const Bitmap got = premultiplied.Finish();
+        auto cover = [](int t, int target, int s, int source) {
+            const double lo = double(t) * source / target, hi = double(t + 1) * source / target;
+            return std::max(0.0, std::min(hi, s + 1.0) - std::max(lo, double(s)));
+        };
+        for (int ty = 0; ty < h; ++ty)
+            for (int tx = 0; tx < w; ++tx) {
+                double sums[4] = {}, area = 0;
+                for (int sy = ty * 203 / h; sy < std::min(203, (ty + 1) * 203 / h + 1); ++sy)
+                    for (int sx = tx * 301 / w; sx < std::min(301, (tx + 1) * 301 / w + 1); ++sx) {
+                        const double c = cover(tx, w, sx, 301) * cover(ty, h, sy, 203);
+                        const std::uint8_t* p = picture.Row(sy) + 4 * sx;
+                        for (int k = 0; k < 3; ++k)
+                            sums[k] += c * p[3] * p[k];
+                        sums[3] += c * p[3];
+                        area += c;
+                    }
+                const std::uint8_t* out = got.Row(ty) + 4 * tx;
+                ASSERT_NEAR(out[3], sums[3] / area, 0.5) << tx << "," << ty;
+                for (int k = 0; k < 3 && sums[3] > 0; ++k)
+                    ASSERT_NEAR(out[k], sums[k] / sums[3], 0.5) << tx << "," << ty;
+            }
+    }
+    // Where every alpha is 0 the colours are plain averages; 24-bit results drop alpha.
+    Bitmap clear(4, 4, PixelFormat::Bits32);
+    clear.Fill(Rgb(200, 100, 50), 0);
+    AreaAverageShrinker s(4, 4, 2, 2, ShrinkAlpha::Premultiplied);
+    for (int y = 0; y < 4; ++y)
+        s.AddRow(y, clear.Row(y), 4);
+    EXPECT_EQ(s.Finish().GetPixel(1, 1), Rgb(200, 100, 50));
+    EXPECT_EQ(s.Finish().GetAlpha(1, 1), 0);
+    EXPECT_EQ(s.Finish(PixelFormat::Bits24).Format(), PixelFormat::Bits24);
+}
+
+TEST(IconDrawTest, ShrinkPlansLimitEachSideOrTheArea) {
+    auto size = [](int w, int h, ShrinkPlan plan) {
+        PictureSize s = ShrinkTo(w, h, plan);
+        return std::pair(s.Width, s.Height);
+    };
+    EXPECT_EQ(size(1000, 300, {256, 0, false}), std::pair(256, 256));
+    EXPECT_EQ(size(100, 300, {256, 0, false}), std::pair(100, 256));
+    EXPECT_EQ(size(8000, 2000, {0, 4000000, true}), std::pair(4000, 1000));
+    EXPECT_EQ(size(300, 200, {0, 4000000, true}), std::pair(300, 200));
+    EXPECT_EQ(size(32768, 1, {0, 16, true}), std::pair(16, 1));
 }
 
 TEST(IconDrawTest, NearestStretchIndexRuleKeepsFormatAndPalette) {

@@ -243,6 +243,73 @@ TEST(JpegCodec, OversizedHeadersAreRefusedBeforeAllocating) {
     EXPECT_FALSE(DecodeJpegQuantized(WithClaimedSize(file, 30000, 30000), 236, true));
 }
 
+// A frame of three 1x1-sampled components with trivial tables, then `scans` scan headers each
+// followed by `data` (progressive: first DC scans; baseline: full scans).
+std::vector<std::uint8_t> HandMadeJpeg(int width, int height, bool progressive, int scans,
+                                       const std::vector<std::uint8_t>& data) {
+    std::vector<std::uint8_t> f = {0xFF, 0xD8};
+    auto segment = [&](std::uint8_t marker, std::vector<std::uint8_t> payload) {
+        const std::size_t length = payload.size() + 2;
+        f.insert(f.end(), {0xFF, marker, static_cast<std::uint8_t>(length >> 8),
+                           static_cast<std::uint8_t>(length)});
+        f.insert(f.end(), payload.begin(), payload.end());
+    };
+    std::vector<std::uint8_t> dqt(65, 1);
+    dqt[0] = 0;
+    segment(0xDB, dqt);
+    segment(progressive ? 0xC2 : 0xC0,
+            {8, static_cast<std::uint8_t>(height >> 8), static_cast<std::uint8_t>(height),
+             static_cast<std::uint8_t>(width >> 8), static_cast<std::uint8_t>(width), 3, 1, 0x11,
+             0, 2, 0x11, 0, 3, 0x11, 0});
+    for (std::uint8_t tableClass : {0x00, 0x10}) {
+        // One code of one bit, for symbol 0 (a DC difference of 0, or the end of a block).
+        std::vector<std::uint8_t> dht(18, 0);
+        dht[0] = tableClass;
+        dht[1] = 1;
+        segment(0xC4, dht);
+    }
+    for (int i = 0; i < scans; ++i) {
+        segment(0xDA, {3, 1, 0, 2, 0, 3, 0, 0, static_cast<std::uint8_t>(progressive ? 0 : 63), 0});
+        f.insert(f.end(), data.begin(), data.end());
+    }
+    f.insert(f.end(), {0xFF, 0xD9});
+    return f;
+}
+
+TEST(JpegCodec, ScansWithoutDataAndEndlessScanWorkAreRefused) {
+    struct Case {
+        const char* Name;
+        std::vector<std::uint8_t> File;
+        const char* Why;  // empty: decodes
+    };
+    const std::vector<Case> cases = {
+        {"baseline, one scan, no data", HandMadeJpeg(64, 64, false, 1, {}), "no picture data"},
+        {"baseline, one scan, fill bytes only", HandMadeJpeg(64, 64, false, 1, {0xFF, 0xFF}),
+         "no picture data"},
+        {"baseline, one scan with data", HandMadeJpeg(16, 16, false, 1, {0, 0, 0, 0}), ""},
+        {"progressive, 998 empty scans", HandMadeJpeg(4096, 4096, true, 998, {}),
+         "no picture data"},
+        {"progressive, 998 scans over 2048 x 2048", HandMadeJpeg(2048, 2048, true, 998, {0}),
+         "too long"},
+        {"progressive, 1001 scans over 8 x 8", HandMadeJpeg(8, 8, true, 1001, {0}), "too many"},
+        {"progressive, 40 scans over 64 x 64", HandMadeJpeg(64, 64, true, 40, {0}), ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.Name);
+        auto decoded = DecodeJpeg(c.File);
+        if (*c.Why == '\0') {
+            EXPECT_TRUE(decoded) << decoded.ErrorMessage();
+            continue;
+        }
+        ASSERT_FALSE(decoded);
+        EXPECT_NE(decoded.ErrorMessage().find(c.Why), std::string::npos) << decoded.ErrorMessage();
+        // The quantiser reads through the same checks (the long case would only cost time).
+        if (c.File.size() < 2000) {
+            EXPECT_FALSE(DecodeJpegQuantized(c.File, 236, true));
+        }
+    }
+}
+
 TEST(JpegCodec, LoadFileReportsMissingFiles) {
     EXPECT_FALSE(LoadJpegFile("/nonexistent/folder/picture.jpg"));
 }

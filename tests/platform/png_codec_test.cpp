@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstring>
+#include <optional>
 #include <random>
 #include <string>
 
@@ -316,6 +317,52 @@ TEST(PngCodec, EveryTruncationFailsOrGivesTheWholePicture) {
         }
     }
     EXPECT_FALSE(DecodePng(Bytes(file.data(), idat + 8 + 10)));
+}
+
+// The file with a chunk inserted after IHDR; its length field says `claimed` (the data's own
+// length unless given) and its CRC matches the data.
+std::vector<std::uint8_t> WithChunkAfterHeader(std::vector<std::uint8_t> file, const char* type,
+                                               const std::vector<std::uint8_t>& data,
+                                               std::optional<std::uint32_t> claimed = {}) {
+    std::vector<std::uint8_t> chunk(12 + data.size());
+    PutBigEndian(chunk, 0, claimed.value_or(static_cast<std::uint32_t>(data.size())));
+    std::memcpy(&chunk[4], type, 4);
+    std::copy(data.begin(), data.end(), chunk.begin() + 8);
+    PutBigEndian(chunk, 8 + data.size(),
+                 static_cast<std::uint32_t>(crc32(0, &chunk[4], 4 + data.size())));
+    const std::size_t after = FindChunk(file, "IHDR") + 12 + 13;
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(after), chunk.begin(), chunk.end());
+    return file;
+}
+
+TEST(PngCodec, AncillaryChunksAreSkippedUnreadButTransparencyIsKept) {
+    test::PngFileRecipe s;
+    s.Width = 2;
+    s.Height = 1;
+    s.ColorType = PNG_COLOR_TYPE_PALETTE;
+    s.Samples = {0, 1};
+    s.Palette = {Rgb(10, 20, 30), Rgb(40, 50, 60)};
+    s.PaletteAlpha = {0};
+    const auto plain = test::MakePngFile(s);
+    const std::vector<std::uint8_t> text = {'C', 'o', 'm', 'm', 'e', 'n', 't', 0, 'h', 'i'};
+    for (const char* type : {"tEXt", "zTXt", "iTXt", "iCCP", "sPLT", "prVt"}) {
+        SCOPED_TRACE(type);
+        // A well-formed chunk changes nothing; even a malformed one is never looked at.
+        for (const auto& file : {WithChunkAfterHeader(plain, type, text),
+                                 WithChunkAfterHeader(plain, type, {0xFF, 0, 0xFF})}) {
+            auto decoded = DecodePng(file);
+            ASSERT_TRUE(decoded) << decoded.ErrorMessage();
+            EXPECT_TRUE(decoded->HasAlpha);
+            EXPECT_EQ(PixelAt(decoded->Pixels, 0, 0), (Bgra{30, 20, 10, 0}));
+            EXPECT_EQ(PixelAt(decoded->Pixels, 1, 0), (Bgra{60, 50, 40, 255}));
+        }
+        // A chunk that claims 2 GiB in a file of a few dozen bytes is skipped, not allocated,
+        // until the file ends.
+        auto bomb = DecodePng(WithChunkAfterHeader(plain, type, text, 0x7FFFFFFF));
+        ASSERT_FALSE(bomb);
+        EXPECT_NE(bomb.ErrorMessage().find("ends too early"), std::string::npos)
+            << bomb.ErrorMessage();
+    }
 }
 
 TEST(PngCodec, OversizedHeadersAreRefusedBeforeAllocating) {

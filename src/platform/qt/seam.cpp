@@ -50,6 +50,10 @@ void ShowMessage(const QString& text, QWidget* owner) {
     CurrentSeam().ShowMessage(owner, text, MessageCaption());
 }
 
+QString WithReasonBelow(const QString& text, const std::string& reason) {
+    return reason.empty() ? text : text + QStringLiteral("\n") + QString::fromStdString(reason);
+}
+
 Answer AskYesNo(const QString& text, const QString& caption, QWidget* owner) {
     return CurrentSeam().Ask(owner, text, caption, false);
 }

@@ -29,6 +29,7 @@
 #include <filesystem>
 #include <functional>
 #include <optional>
+#include <string>
 #include <vector>
 
 #include "platform/bitmap.h"
@@ -132,6 +133,9 @@ Seam* InstallSeam(Seam* seam);
 
 // The calls windows make.
 void ShowMessage(const QString& text, QWidget* owner = nullptr);
+// A message of the program's own fixed wording with the system's reason for the failure
+// ("Permission denied") on a line of its own below it, when there is one.
+QString WithReasonBelow(const QString& text, const std::string& reason);
 Answer AskYesNo(const QString& text, const QString& caption, QWidget* owner = nullptr);
 Answer AskYesNoCancel(const QString& text, const QString& caption, QWidget* owner = nullptr);
 std::optional<Color> ChooseColor(Color initial, QWidget* owner = nullptr);
