@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
@@ -46,14 +47,27 @@ ImageView* MakeSwatch(QWidget* parent, const char* name, TileKind kind) {
 }
 
 void SetTabOrders(TIconEditor& e) {
-    // Each page from its settings to its buttons, then the background swatches every page
-    // shares; the pages that are not shown are passed by.
+    // The edit page's swatches that are clicked take Space as well.
+    e.Shape44->ClickFromKeyboard();
+    e.TransImage->ClickFromKeyboard();
+    // Each page from its settings to its buttons (the edit page from its canvas, then its
+    // groups left to right), then the background swatches every page shares; the pages that
+    // are not shown are passed by.
     const std::vector<QWidget*> order = {
-        e.ComboBox1,     e.cbWeqH,        e.TrackBar1,    e.TrackBar2, e.cbStretch, e.cbSmooth,
-        e.Shape2,        e.cbRemoveTrans, e.BitBtn1,      e.CheckBox1, e.TrackBar5, e.SBTransRemove,
-        e.SBTransAdd,    e.TBTransSize,   e.CBTransShape, e.BitBtn4,   e.BitBtn2,   e.ComboBox2,
-        e.cbRemovealpha, e.TBAlpha,       e.cbPalette,    e.palSelect, e.BitBtn5,   e.BitBtn3,
-        e.Image5,        e.Image9,        e.ImageTrans1,  e.Image10,   e.Image12,   e.Image11};
+        // size page
+        e.ComboBox1, e.cbWeqH, e.TrackBar1, e.TrackBar2, e.cbStretch, e.cbSmooth, e.Shape2,
+        e.cbRemoveTrans, e.BitBtn1,
+        // transparency page
+        e.CheckBox1, e.TrackBar5, e.SBTransRemove, e.SBTransAdd, e.TBTransSize, e.CBTransShape,
+        e.BitBtn4, e.BitBtn2,
+        // edit page
+        e.ScrollBox1, e.Shape44, e.tbColorAlpha, e.cbOpacity, e.CBSolidC, e.CBTransC, e.TransImage,
+        e.SBFill1, e.SBPen, e.TBAllowance, e.TBPenSize, e.ComboBox3, e.SpeedButton6, e.SpeedButton7,
+        e.BitBtn7, e.BitBtn6,
+        // colour bits page
+        e.ComboBox2, e.cbRemovealpha, e.TBAlpha, e.cbPalette, e.palSelect, e.BitBtn5, e.BitBtn3,
+        // every page
+        e.Image5, e.Image9, e.ImageTrans1, e.Image10, e.Image12, e.Image11};
     for (std::size_t i = 0; i + 1 < order.size(); ++i)
         QWidget::setTabOrder(order[i], order[i + 1]);
 }

@@ -152,6 +152,15 @@ class TestEditorWindow : public QObject {
                               "TBTransSize", "CBTransShape", "BitBtn4", "BitBtn2"}) +
                      swatches);
         e->BitBtn2->click();
+        // The canvas, the brush, the tools (one stop: the arrow keys go between them; their
+        // settings wait for a tool), the zoom (undo and redo wait for an edit), then on.
+        QCOMPARE(TabRound(e->ScrollBox1),
+                 QStringList({"ScrollBox1", "Shape44", "tbColorAlpha", "cbOpacity", "CBSolidC",
+                              "TransImage", "SBFill1", "ComboBox3", "BitBtn7", "BitBtn6"}) +
+                     swatches);
+        e->SBPen->click();
+        const QStringList withPen = TabRound(e->SBPen);
+        QCOMPARE(withPen.mid(0, 3), QStringList({"SBPen", "TBPenSize", "ComboBox3"}));
         e->BitBtn6->click();
         e->ComboBox2->setCurrentIndex(2);
         emit e->ComboBox2->activated(2);
