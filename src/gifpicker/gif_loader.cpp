@@ -12,6 +12,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyle>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
@@ -217,6 +218,16 @@ void TGifLoader::PlaceStrip() {
     ScrollContent->resize(std::max(left + w, view.width()), std::max(top + h, view.height()));
     ScrollBox1->horizontalScrollBar()->setValue(0);
     ScrollBox1->verticalScrollBar()->setValue(0);
+}
+
+void TGifLoader::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    // The box sets its scroll ranges once it is laid out on the screen; the strip is shown
+    // from its first frame whatever they were before.
+    QTimer::singleShot(0, this, [this] {
+        ScrollBox1->horizontalScrollBar()->setValue(0);
+        ScrollBox1->verticalScrollBar()->setValue(0);
+    });
 }
 
 void TGifLoader::Image1MouseMove(Qt::MouseButtons, int, int y) {

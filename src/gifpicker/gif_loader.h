@@ -79,6 +79,9 @@ class TGifLoader : public QDialog {
     void Savecurrentframeasbitmapfile1Click();
     void Saveallframesasbitmapfile1Click();
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     void PlaceStrip();
 };

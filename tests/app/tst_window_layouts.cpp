@@ -178,6 +178,21 @@ void TestWindowLayouts::captureWindow() {
     const QString faults = Faults(form, rules);
     QVERIFY2(faults.isEmpty(), qPrintable(faults));
     QCOMPARE(form.Label3->text(), QStringLiteral("256"));
+    // The Tab key goes from the size controls through the buttons, and round.
+    QApplication::setActiveWindow(&form);
+    QVERIFY(QTest::qWaitForWindowActive(&form));
+    form.TrackBar1->setFocus(Qt::TabFocusReason);
+    QStringList seen;
+    for (int i = 0; i < 11; ++i) {
+        QWidget* f = QApplication::focusWidget();
+        if (f && f->objectName().isEmpty() && f->parentWidget())
+            f = f->parentWidget();  // the size box's line edit
+        seen << (f ? f->objectName() : QString());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    QCOMPARE(seen,
+             QStringList({"TrackBar1", "TrackBar2", "ComboBox1", "CheckBox2", "SpeedButton4",
+                          "suiButton5", "BitBtn2", "BitBtn3", "BitBtn4", "BitBtn5", "TrackBar1"}));
 }
 
 // Owner-drawn outlines take the palette's text colour, and a link colour left dark on a dark

@@ -194,6 +194,11 @@ class TestGifLoader : public QObject {
         // The narrow strip needs no horizontal bar beside the vertical one.
         QVERIFY(QTest::qWaitForWindowExposed(&tall));
         QTRY_VERIFY(tall.ScrollBox1->verticalScrollBar()->isVisible());
+        // Shown again after the user scrolled: from the first frame.
+        tall.ScrollBox1->verticalScrollBar()->setValue(300);
+        tall.hide();
+        tall.show();
+        QTRY_COMPARE(tall.ScrollBox1->verticalScrollBar()->value(), 0);
         QVERIFY(!tall.ScrollBox1->horizontalScrollBar()->isVisible());
         QCOMPARE(tall.ScrollBox1->horizontalScrollBar()->maximum(), 0);
 
