@@ -135,7 +135,8 @@ void TIconConverter::suiButton3Click() {
     auto saved = [this](const fs::path& target) {
         WorkIconName = fs::path(target).replace_extension();
     };
-    // A picture file that exists is replaced only when the user agrees (MayOverwrite).
+    // A picture file that exists is replaced only when the user agrees (MayOverwrite); once
+    // agreed, a read-only one too (and it stays read-only).
     switch (SaveDialog1.FilterIndex) {
         case 2: {  // BMP
             const fs::path target = WithExtension(chosen, ".bmp");
@@ -159,7 +160,7 @@ void TIconConverter::suiButton3Click() {
                 DrawIcon(flat, 0, 0, icon->Color, icon->Mask);
             else
                 DrawIconStretched(flat, 0, 0, width, height, icon->Color, icon->Mask);
-            const Status written = SaveBmpFile(flat, target);
+            const Status written = SaveBmpFile(flat, target, ReadOnlyTarget::Replace);
             if (!written)
                 TellNotWritten(this, target, written.ErrorMessage());
             else
@@ -171,7 +172,8 @@ void TIconConverter::suiButton3Click() {
             if (!MayOverwrite(target, this))
                 return;
             const Status written =
-                icon ? SaveIconAsPng(*icon, info.BitCount, target) : Status(icon.GetError());
+                icon ? SaveIconAsPng(*icon, info.BitCount, target, ReadOnlyTarget::Replace)
+                     : Status(icon.GetError());
             if (!written)
                 TellNotWritten(this, target, written.ErrorMessage());
             else
@@ -191,7 +193,7 @@ void TIconConverter::suiButton3Click() {
                     return;
                 }
             }
-            const Status copied = CopyFileAtomic(work, target);
+            const Status copied = CopyFileAtomic(work, target, ReadOnlyTarget::Replace);
             if (!copied)
                 TellNotWritten(this, target, copied.ErrorMessage());
             else

@@ -372,7 +372,8 @@ void TForm2::BitBtn3Click() {
     const std::filesystem::path target = ToPath(SaveDialog1.FileName).replace_extension(".bmp");
     if (!MayOverwrite(target, this))
         return;
-    const Status saved = SaveBmpFile(Picture.ConvertedTo(PixelFormat::Bits32), target);
+    const Status saved =
+        SaveBmpFile(Picture.ConvertedTo(PixelFormat::Bits32), target, ReadOnlyTarget::Replace);
     if (!saved) {
         ShowMessage(QStringLiteral("Can not write file ") + ToQString(target) +
                         QStringLiteral("\n\n") + QString::fromStdString(saved.ErrorMessage()),

@@ -338,6 +338,16 @@ ParseOutcome ParseConvertArgs(const Args& args) {
         return {std::nullopt, "unexpected argument '" + operands[2] + "'"};
     options.Picture = operands[0];
     options.Output = operands[1];
+    // Two outputs to one file would leave only the last of them.
+    auto same = [](const std::filesystem::path& a, const std::filesystem::path& b) {
+        std::error_code ec;
+        return std::filesystem::absolute(a, ec).lexically_normal() ==
+               std::filesystem::absolute(b, ec).lexically_normal();
+    };
+    if ((options.Png && same(*options.Png, options.Output)) ||
+        (options.Bmp && same(*options.Bmp, options.Output)) ||
+        (options.Png && options.Bmp && same(*options.Png, *options.Bmp)))
+        return {std::nullopt, "two outputs name the same file"};
     return {options, ""};
 }
 
@@ -461,10 +471,43 @@ int RunConvert(const Args& args) {
         icons.push_back(std::move(*icon));
     }
 
-    const PackOutcome written = WriteIconBlocks(blocks, options.Output,
-                                                options.Cursor ? IconTypeCursor : IconTypeIcon);
-    if (!written.Ok())
-        return Fail(written.Message);
+    // Every output is made and written to its temporary file before any target is replaced:
+    // a PNG or BMP that cannot be written leaves the icon file as it was too.
+    auto iconFile = AssembleIconFile(blocks, options.Cursor ? IconTypeCursor : IconTypeIcon);
+    if (!iconFile)
+        return Fail(iconFile.ErrorMessage());
+    const IconImage& first = icons.front();
+    std::optional<std::vector<std::uint8_t>> png, bmp;
+    if (options.Png) {
+        auto rgba = IconToRgba(first, IconBitCountForFormat(first.Color.Format()));
+        auto encoded = rgba ? EncodePngRgba(*rgba) : Result<std::vector<std::uint8_t>>(rgba.GetError());
+        if (!encoded)
+            return Fail(encoded.ErrorMessage());
+        png = std::move(*encoded);
+    }
+    if (options.Bmp) {
+        // The icon drawn over the colour, as the Save command's BMP output.
+        Bitmap flat(first.Width(), first.Height(), PixelFormat::Bits24);
+        flat.Fill(options.BmpBackground);
+        DrawIcon(flat, 0, 0, first.Color, first.Mask);
+        bmp = EncodeBmp(flat);
+    }
+    AtomicFileBatch batch(AtomicFileBatch::Durability::FlushTogether);
+    if (Status s = batch.Add(options.Output, *iconFile); !s)
+        return Fail(s.ErrorMessage());
+    if (png) {
+        if (Status s = batch.Add(*options.Png, *png); !s)
+            return Fail(s.ErrorMessage());
+    }
+    if (bmp) {
+        if (Status s = batch.Add(*options.Bmp, *bmp); !s)
+            return Fail(s.ErrorMessage());
+    }
+    for (const Status& s : batch.Commit()) {
+        if (!s)
+            return Fail(s.ErrorMessage());
+    }
+
     for (std::size_t i = 0; i < icons.size(); ++i) {
         const IconImage& icon = icons[i];
         std::string details = std::to_string(icon.Width()) + "x" + std::to_string(icon.Height()) +
@@ -477,24 +520,10 @@ int RunConvert(const Args& args) {
         }
         std::printf("Wrote %s (%s)\n", PathText(options.Output).c_str(), details.c_str());
     }
-
-    const IconImage& first = icons.front();
-    if (options.Png) {
-        Status s = SaveIconAsPng(first, IconBitCountForFormat(first.Color.Format()), *options.Png);
-        if (!s)
-            return Fail(s.ErrorMessage());
+    if (options.Png)
         std::printf("Wrote %s\n", PathText(*options.Png).c_str());
-    }
-    if (options.Bmp) {
-        // The icon drawn over the colour, as the Save command's BMP output.
-        Bitmap flat(first.Width(), first.Height(), PixelFormat::Bits24);
-        flat.Fill(options.BmpBackground);
-        DrawIcon(flat, 0, 0, first.Color, first.Mask);
-        Status s = SaveBmpFile(flat, *options.Bmp);
-        if (!s)
-            return Fail(s.ErrorMessage());
+    if (options.Bmp)
         std::printf("Wrote %s\n", PathText(*options.Bmp).c_str());
-    }
     return ExitOk;
 }
 

@@ -260,24 +260,28 @@ std::string FileNamePart(const ResourceName& name) {
     return out;
 }
 
-// Batches more files than this are committed on the way, so a huge run never holds thousands
-// of temporary files at once.
-constexpr std::size_t MaxFilesPerBatch = 4096;
-
-// The files of one extract run, in one folder: written as they come, made durable and named
-// together.
+// The files of one extract run, in one folder: each written to its temporary file as it
+// comes, and put in place together only when every one of them could be written, so a run that
+// cannot write one file replaces none.
 class ExtractWriter {
   public:
     explicit ExtractWriter(fs::path folder) : Folder(std::move(folder)) {}
 
     void Add(const std::string& name, std::span<const std::uint8_t> data) {
         Targets.push_back(Folder / name);
-        Batch.Add(Targets.back(), data);
-        if (Targets.size() >= MaxFilesPerBatch)
-            Commit();
+        if (Status s = Batch.Add(Targets.back(), data); !s)
+            ReportFileError(Targets.back(), s.ErrorMessage());
     }
     // Prints each file written, reports each that could not be.
     void Commit() {
+        if (!Batch.AllWritten()) {
+            Batch.Abandon();
+            std::fprintf(stderr, "glyphforge-cli: %s: no file was written, since not all could be\n",
+                         PathText(Folder).c_str());
+            AllWritten = false;
+            Targets.clear();
+            return;
+        }
         std::vector<Status> results = Batch.Commit();
         for (std::size_t i = 0; i < results.size(); ++i) {
             if (results[i]) {

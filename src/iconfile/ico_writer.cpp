@@ -166,11 +166,12 @@ Result<Bitmap> IconToRgba(const IconImage& icon, int bitCount) {
     return out;
 }
 
-Status SaveIconAsPng(const IconImage& icon, int bitCount, const std::filesystem::path& file) {
+Status SaveIconAsPng(const IconImage& icon, int bitCount, const std::filesystem::path& file,
+                     ReadOnlyTarget readOnly) {
     auto rgba = IconToRgba(icon, bitCount);
     if (!rgba)
         return rgba.GetError();
-    return SavePngFile(*rgba, file);
+    return SavePngFile(*rgba, file, readOnly);
 }
 
 }  // namespace gf

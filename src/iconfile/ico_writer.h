@@ -10,6 +10,7 @@
 #include "iconfile/ico_format.h"
 #include "iconfile/icon_image.h"
 #include "platform/bitmap.h"
+#include "platform/file_io.h"
 #include "platform/result.h"
 
 namespace gf {
@@ -53,6 +54,7 @@ Status SaveBitmapsAsIcon(const Bitmap& color, const Bitmap& mask,
 Result<Bitmap> IconToRgba(const IconImage& icon, int bitCount);
 
 // Writes the icon as a 32-bit RGBA PNG file.
-Status SaveIconAsPng(const IconImage& icon, int bitCount, const std::filesystem::path& file);
+Status SaveIconAsPng(const IconImage& icon, int bitCount, const std::filesystem::path& file,
+                     ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 }  // namespace gf

@@ -53,7 +53,7 @@ Result<std::vector<IconBlock>> ReadIconBlocksOf(const fs::path& file) {
 }
 
 PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path& target,
-                            std::uint16_t type) {
+                            std::uint16_t type, ReadOnlyTarget readOnly) {
     PackOutcome outcome;
     auto file = AssembleIconFile(blocks, type);
     if (!file) {
@@ -61,7 +61,7 @@ PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path
         outcome.Message = file.ErrorMessage();
         return outcome;
     }
-    Status written = WriteFileAtomic(target, *file);
+    Status written = WriteFileAtomic(target, *file, DiskFlush::Yes, readOnly);
     if (!written) {
         outcome.Failure = PackFailure::TargetUnwritable;
         outcome.Message = written.ErrorMessage();
@@ -72,7 +72,8 @@ PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks, const fs::path
     return outcome;
 }
 
-PackOutcome PackIconFiles(const std::vector<fs::path>& sources, const fs::path& target) {
+PackOutcome PackIconFiles(const std::vector<fs::path>& sources, const fs::path& target,
+                          ReadOnlyTarget readOnly) {
     std::vector<IconBlock> blocks;
     blocks.reserve(sources.size());
     for (const auto& source : sources) {
@@ -92,7 +93,7 @@ PackOutcome PackIconFiles(const std::vector<fs::path>& sources, const fs::path& 
         }
         blocks.push_back(std::move(*block));
     }
-    return WriteIconBlocks(blocks, target);
+    return WriteIconBlocks(blocks, target, IconTypeIcon, readOnly);
 }
 
 }  // namespace gf

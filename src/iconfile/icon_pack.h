@@ -11,6 +11,7 @@
 
 #include "iconfile/ico_format.h"
 #include "platform/byte_reader.h"
+#include "platform/file_io.h"
 #include "platform/result.h"
 
 namespace gf {
@@ -41,7 +42,8 @@ struct PackOutcome {
 // `target`, atomically: the target is replaced only when every image was read and the whole
 // file is on disk. On any failure the target is exactly as it was before (or still absent).
 PackOutcome PackIconFiles(const std::vector<std::filesystem::path>& sources,
-                          const std::filesystem::path& target);
+                          const std::filesystem::path& target,
+                          ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 // Every icon image of an ICO or CUR file or of an executable, found by the reader's own listing
 // (ListIconFile) and each given as the block (and directory entry) of the one-image file the loader
@@ -53,6 +55,7 @@ Result<std::vector<IconBlock>> ReadIconBlocksOf(const std::filesystem::path& fil
 // with each block's hot spot.
 PackOutcome WriteIconBlocks(const std::vector<IconBlock>& blocks,
                             const std::filesystem::path& target,
-                            std::uint16_t type = IconTypeIcon);
+                            std::uint16_t type = IconTypeIcon,
+                            ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 }  // namespace gf

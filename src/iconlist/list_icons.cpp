@@ -55,7 +55,8 @@ QString CanNotOpen(const QString& path, const std::string& reason) {
     return WithReasonBelow("Can not open " + path + "!", reason);
 }
 
-// A byte-for-byte copy that replaces the target only once it is whole.
+// A byte-for-byte copy that replaces the target only once it is whole; the windows have asked
+// before replacing a file, so a read-only one is replaced too.
 bool CopyIconFile(const fs::path& from, const fs::path& to, QString& failedPath,
                   std::string& reason) {
     auto bytes = ReadFileBytes(from);
@@ -64,7 +65,8 @@ bool CopyIconFile(const fs::path& from, const fs::path& to, QString& failedPath,
         reason = bytes.GetError().Cause;
         return false;
     }
-    if (Status written = WriteFileAtomic(to, *bytes); !written) {
+    if (Status written = WriteFileAtomic(to, *bytes, DiskFlush::Yes, ReadOnlyTarget::Replace);
+        !written) {
         failedPath = ToQString(to);
         reason = written.ErrorCause();
         return false;
@@ -766,7 +768,7 @@ bool TListIcons::SaveAllExecute() {
         AskYesNo(OverwriteQuestion(targetText), SaveFileCaption, this) != Answer::Yes) {
         return false;
     }
-    const PackOutcome outcome = PackIconFiles(Icons.IconFiles, target);
+    const PackOutcome outcome = PackIconFiles(Icons.IconFiles, target, ReadOnlyTarget::Replace);
     if (outcome.Ok())
         return true;
     // Nothing was written: the set is still unsaved.

@@ -584,7 +584,8 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
     return out;
 }
 
-Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path) {
+Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path,
+                   ReadOnlyTarget readOnly) {
     if (bitmap.Empty()) {
         return Error{"Can not save an empty picture as " + PathText(path)};
     }
@@ -596,7 +597,7 @@ Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path) {
         return Error{"The picture is too large to be saved as a BMP file: " + PathText(path)};
     }
     auto bytes = EncodeBmp(bitmap);
-    return WriteFileAtomic(path, bytes);
+    return WriteFileAtomic(path, bytes, DiskFlush::Yes, readOnly);
 }
 
 }  // namespace gf

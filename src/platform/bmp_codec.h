@@ -9,6 +9,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/byte_reader.h"
+#include "platform/file_io.h"
 #include "platform/icon_draw.h"
 #include "platform/result.h"
 
@@ -30,7 +31,8 @@ Result<PictureSize> ReadBmpSize(Bytes data);
 // Bottom-up BITMAPFILEHEADER + BITMAPINFOHEADER; Bits16 is written with bit-field masks, 32-bit
 // keeps its alpha bytes. Device and Custom bitmaps are written as 24-bit.
 std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap);
-// Atomic write (temporary file beside the target, renamed over it).
-Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path);
+// Atomic write (WriteFileAtomic).
+Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path,
+                   ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 }  // namespace gf

@@ -51,11 +51,26 @@ class RandomAccessFile {
     std::uint64_t FileSize = 0;
 };
 
-// Many files written atomically as one batch, for tools that write hundreds of small files the
-// user asked for. Each file goes to a temporary name beside its target as it is added; Commit
-// then makes them all durable at once and only after that renames each over its target. A file
-// whose write or rename fails leaves its old file as it was and no temporary file; the others
-// still land. A batch dropped without Commit removes its temporary files.
+// What a save does with a target that is read-only (no write permission for us, judged by the
+// file's mode bits as well as by the system, so it holds for root too). The command-line tool
+// refuses such a target with a message saying so; the windows replace it once the user has
+// answered the overwrite question, keeping it read-only.
+enum class ReadOnlyTarget { Refuse, Replace };
+
+// Many files written atomically as one batch. Each file is written, as it is added, to a
+// temporary file beside its target: an anonymous one (O_TMPFILE) where the file system has
+// them, which a killed save cannot leave behind, else a hidden ".NAME.XXXXXXXXXXXX.tmp" held
+// under a lock while it is in use. Adding a file first removes such files of the same target
+// that no running save holds (left by a save that was killed). Commit then makes them all
+// durable at once and only after that puts each in place. A file whose write or replacement
+// fails leaves its old file as it was and no temporary file; the others still land unless the
+// caller drops the batch (AllWritten() tells whether every file was written). A batch dropped
+// without Commit removes its temporary files.
+//
+// What a replaced file keeps: its mode, and its owner and group where the system permits. A
+// symlink is written through: the file it names gets the new contents and the link stays. A
+// file with several hard links gets the new contents in place, copied in once they are
+// complete, so every name sees them (that copy is the one step that is not all-or-nothing).
 //
 // How they become durable: FlushEach syncs every file as it is written (what a single save
 // wants); FlushTogether syncs the file system of each target folder once at Commit (syncfs),
@@ -66,8 +81,8 @@ class AtomicFileBatch {
   public:
     enum class Durability { FlushEach, FlushTogether, None };
 
-    explicit AtomicFileBatch(Durability durability = Durability::FlushTogether)
-        : Mode(durability) {}
+    explicit AtomicFileBatch(Durability durability = Durability::FlushTogether,
+                             ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
     AtomicFileBatch(const AtomicFileBatch&) = delete;
     AtomicFileBatch& operator=(const AtomicFileBatch&) = delete;
     ~AtomicFileBatch();
@@ -79,35 +94,44 @@ class AtomicFileBatch {
                    const std::function<bool(std::FILE*)>& produce);
     Status Add(const std::filesystem::path& path, std::span<const std::uint8_t> data);
 
-    // Makes every file written durable, then renames each over its target. One status per
-    // file added, in the order added. The batch is empty afterwards.
+    // Whether every file added so far was written to its temporary file.
+    bool AllWritten() const;
+
+    // Drops every file added, removing their temporary files; no target changes.
+    void Abandon();
+
+    // Makes every file written durable, then puts each in place. One status per file added, in
+    // the order added. The batch is empty afterwards.
     std::vector<Status> Commit();
 
   private:
-    struct Pending {
-        std::filesystem::path Target;
-        std::filesystem::path Temporary;  // empty when the write failed
-        Status Written;
-    };
+    struct Pending;
+    struct Folder;
     Durability Mode;
+    ReadOnlyTarget ReadOnly;
     std::vector<Pending> Files;
+    std::vector<Folder> Folders;  // the target folders seen, with their stale temporary files
 };
 
-// Writes `data` to `path` atomically (temporary file + rename). On failure the old file, if
-// any, is untouched and no temporary file is left behind.
+// Writes `data` to `path` atomically (temporary file + rename), keeping what AtomicFileBatch
+// keeps of the file it replaces. On failure the old file, if any, is untouched and no
+// temporary file is left behind.
 Status WriteFileAtomic(const std::filesystem::path& path, std::span<const std::uint8_t> data,
-                       DiskFlush flush = DiskFlush::Yes);
+                       DiskFlush flush = DiskFlush::Yes,
+                       ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 // Same, for writers that produce their output in pieces: `produce` writes into the open
 // temporary stream and returns false to abandon the write.
 Status WriteFileAtomicWith(const std::filesystem::path& path,
                            const std::function<bool(std::FILE*)>& produce,
-                           DiskFlush flush = DiskFlush::Yes);
+                           DiskFlush flush = DiskFlush::Yes,
+                           ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 // A byte-for-byte copy of `from`, written to `to` atomically. The copy is a fresh file of our
 // own: no attributes of the source come along, so a read-only source never makes a copy that
 // cannot be replaced later.
-Status CopyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to);
+Status CopyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to,
+                      ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 // Path as UTF-8 text for messages.
 std::string PathText(const std::filesystem::path& path);

@@ -356,11 +356,12 @@ Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32,
     }
 }
 
-Status SavePngFile(const Bitmap& bitmap32, const std::filesystem::path& path) {
+Status SavePngFile(const Bitmap& bitmap32, const std::filesystem::path& path,
+                   ReadOnlyTarget readOnly) {
     auto encoded = EncodePngRgba(bitmap32);
     if (!encoded)
         return encoded.GetError();
-    return WriteFileAtomic(path, *encoded);
+    return WriteFileAtomic(path, *encoded, DiskFlush::Yes, readOnly);
 }
 
 }  // namespace gf

@@ -7,6 +7,7 @@
 
 #include "platform/bitmap.h"
 #include "platform/byte_reader.h"
+#include "platform/file_io.h"
 #include "platform/icon_draw.h"
 #include "platform/result.h"
 
@@ -37,7 +38,8 @@ struct PngEncodeOptions {
 // Writes a 32-bit bitmap as 8-bit RGBA (its fourth byte is the alpha), with no ancillary chunks.
 Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32,
                                                 const PngEncodeOptions& options = {});
-Status SavePngFile(const Bitmap& bitmap32, const std::filesystem::path& path);
+Status SavePngFile(const Bitmap& bitmap32, const std::filesystem::path& path,
+                   ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
 
 inline constexpr std::uint8_t PngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
 bool HasPngSignature(Bytes data);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -205,6 +206,56 @@ TEST(CliConvert, BadInputFailsWithAMessageAndWritesNothing) {
         RunCli(dir, {"convert", SamplePng.string(), (dir / "no" / "such" / "o.ico").string()});
     EXPECT_EQ(unwritable.Exit, 1);
     EXPECT_NE(unwritable.Err.find("o.ico"), std::string::npos);
+}
+
+// Outputs that cannot all be written: nothing is replaced, and the message says which and why.
+// Each row starts from old files at the three targets.
+TEST(CliConvert, ReplacesNoOutputUnlessAllCanBeWritten) {
+    struct Row {
+        const char* Name;
+        std::vector<std::string> Extra;  // after PICTURE OUT.ico; {D} is the folder
+        std::function<void(const fs::path&)> Prepare;
+        const char* Message;
+    };
+    const std::vector<Row> rows = {
+        {"PNG into a missing folder", {"--png", "{D}/no/such/x.png"}, nullptr,
+         "Can not create file {D}/no/such/x.png: No such file or directory"},
+        {"BMP over a folder", {"--png", "{D}/out.png", "--bmp", "{D}/sub", "white"},
+         [](const fs::path& d) { fs::create_directory(d / "sub"); },
+         "Can not write {D}/sub: it is a folder."},
+        {"read-only icon file", {"--png", "{D}/out.png"},
+         [](const fs::path& d) { fs::permissions(d / "out.ico", fs::perms::owner_read); },
+         "Can not write file {D}/out.ico: the file is read-only"},
+        {"two outputs to one file", {"--png", "{D}/out.ico"}, nullptr,
+         "two outputs name the same file"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        test::TempFolder dir;
+        const std::string d = dir.Path().string();
+        auto fill = [&](std::string text) {
+            for (std::size_t at; (at = text.find("{D}")) != std::string::npos;)
+                text.replace(at, 3, d);
+            return text;
+        };
+        for (const char* name : {"out.ico", "out.png", "out.bmp"})
+            std::ofstream(dir / name) << "old " << name;
+        if (row.Prepare)
+            row.Prepare(dir.Path());
+        std::vector<std::string> args = {"convert", SamplePng.string(), (dir / "out.ico").string()};
+        for (const std::string& a : row.Extra)
+            args.push_back(fill(a));
+        RunResult r = RunCli(dir, args);
+        EXPECT_NE(r.Exit, 0);
+        EXPECT_NE(r.Err.find(fill(row.Message)), std::string::npos) << r.Err;
+        EXPECT_EQ(r.Out, "");
+        for (const char* name : {"out.ico", "out.png", "out.bmp"})
+            EXPECT_EQ(Slurp(dir / name), std::string("old ") + name);
+        std::size_t entries = 0;
+        for (const auto& e : fs::directory_iterator(dir.Path()))
+            entries += e.path().filename().string()[0] == '.';
+        EXPECT_EQ(entries, 0u) << "a temporary file was left";
+    }
 }
 
 }  // namespace

@@ -247,6 +247,19 @@ TEST_F(CliListExtract, ExtractReportsFilesWithoutIconsAndGoesOn) {
     EXPECT_NE(blocked.Err.find("output folder"), std::string::npos) << blocked.Err;
 }
 
+// A run that cannot write one of its files replaces none: the others keep their old contents.
+TEST_F(CliListExtract, ExtractReplacesNothingUnlessEveryFileCanBeWritten) {
+    fs::create_directories(Dir / "x" / "app_1.ico");  // a folder where a file should go
+    std::ofstream(Dir / "x" / "app_0.ico") << "old";
+    auto r = Run({"extract", P("app.ico"), "-o", P("x")});
+    EXPECT_EQ(r.ExitCode, 1);
+    EXPECT_NE(r.Err.find("app_1.ico: it is a folder."), std::string::npos) << r.Err;
+    EXPECT_NE(r.Err.find("no file was written, since not all could be"), std::string::npos);
+    EXPECT_EQ(r.Out, "");
+    EXPECT_EQ(ReadAll(Dir / "x" / "app_0.ico"), std::vector<std::uint8_t>({'o', 'l', 'd'}));
+    EXPECT_EQ(std::distance(fs::directory_iterator(Dir / "x"), fs::directory_iterator()), 2);
+}
+
 // Groups and cursors of an executable: group 1 in English and German, group "MAIN", a
 // cursor group, icon group 2 naming an icon the file lacks.
 class CliGroups : public CliListExtract {

@@ -5,9 +5,18 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <set>
 
 #include "support/temp_folder.h"
+
+#ifndef _WIN32
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace gf {
 namespace {
@@ -133,7 +142,7 @@ TEST(AtomicFileBatch, FailuresInTheMiddleLeaveNoTemporaryFiles) {
     auto bytes = [](const char* text) {
         return std::span(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text));
     };
-    AtomicFileBatch batch;
+    AtomicFileBatch batch(AtomicFileBatch::Durability::FlushTogether, ReadOnlyTarget::Replace);
     EXPECT_TRUE(batch.Add(d / "a.ico", bytes("A")).Ok());
     EXPECT_TRUE(batch.Add(d / "b.ico", bytes("B")).Ok());
     EXPECT_FALSE(batch.Add(d / "c.ico", bytes("C")).Ok());
@@ -158,14 +167,217 @@ TEST(AtomicFileBatch, FailuresInTheMiddleLeaveNoTemporaryFiles) {
     EXPECT_EQ(FileCount(d), 5u);  // a, b, c/, d, f/
     EXPECT_TRUE(batch.Commit().empty());
 
+    // More files than the batch keeps open at once all land.
+    AtomicFileBatch many(AtomicFileBatch::Durability::None);
+    for (int i = 0; i < 150; ++i)
+        ASSERT_TRUE(many.Add(d / ("m" + std::to_string(i)), bytes("M")).Ok());
+    EXPECT_TRUE(many.AllWritten());
+    for (const Status& s : many.Commit())
+        EXPECT_TRUE(s.Ok()) << s.ErrorMessage();
+    EXPECT_EQ(FileCount(d), 155u);
+    EXPECT_EQ(Contents(d / "m149"), "M");
+    for (int i = 0; i < 150; ++i)
+        fs::remove(d / ("m" + std::to_string(i)));
+
     {
         AtomicFileBatch dropped;
         EXPECT_TRUE(dropped.Add(d / "g.ico", bytes("G")).Ok());
-        EXPECT_EQ(FileCount(d), 6u);  // its temporary file
+        EXPECT_FALSE(fs::exists(d / "g.ico"));  // only its temporary file so far
     }
     EXPECT_EQ(FileCount(d), 5u);
     EXPECT_FALSE(fs::exists(d / "g.ico"));
 }
+
+#ifndef _WIN32
+// What a save keeps of the file it replaces. Each row builds a target, saves "new" to the name
+// it gives, and checks what the target (and anything beside it) is afterwards. Read-only is
+// judged by the mode bits, so the rows hold when the tests run as root.
+TEST(WriteFileAtomic, KeepsWhatItReplaces) {
+    struct stat probe {};
+    const bool root = ::geteuid() == 0;
+    const mode_t umaskNow = ::umask(022);
+    ::umask(umaskNow);
+    struct Row {
+        const char* Name;
+        std::function<fs::path(const fs::path&)> Make;  // builds the case, returns the save's name
+        ReadOnlyTarget ReadOnly;
+        bool Written;
+        std::function<void(const fs::path&)> Check;
+    };
+    auto modeOf = [](const fs::path& p) {
+        struct stat st {};
+        EXPECT_EQ(::lstat(p.c_str(), &st), 0) << p;
+        return st.st_mode & 07777;
+    };
+    auto chmodded = [](const fs::path& p, mode_t mode) {
+        Put(p, "old");
+        EXPECT_EQ(::chmod(p.c_str(), mode), 0);
+        return p;
+    };
+    const std::vector<Row> rows = {
+        {"private mode kept", [&](const fs::path& d) { return chmodded(d / "t", 0600); },
+         ReadOnlyTarget::Refuse, true,
+         [&](const fs::path& d) { EXPECT_EQ(modeOf(d / "t"), 0600u); }},
+        {"odd mode kept", [&](const fs::path& d) { return chmodded(d / "t", 0751); },
+         ReadOnlyTarget::Refuse, true,
+         [&](const fs::path& d) { EXPECT_EQ(modeOf(d / "t"), 0751u); }},
+        {"new file under the umask", [](const fs::path& d) { return d / "t"; },
+         ReadOnlyTarget::Refuse, true,
+         [&](const fs::path& d) { EXPECT_EQ(modeOf(d / "t"), 0666u & ~umaskNow); }},
+        {"through a symlink",
+         [](const fs::path& d) {
+             Put(d / "real", "old");
+             fs::create_symlink("real", d / "t");
+             return d / "t";
+         },
+         ReadOnlyTarget::Refuse, true,
+         [](const fs::path& d) {
+             EXPECT_TRUE(fs::is_symlink(d / "t"));
+             EXPECT_EQ(Contents(d / "real"), "new");
+         }},
+        {"through a chain of symlinks into another folder",
+         [](const fs::path& d) {
+             fs::create_directory(d / "sub");
+             Put(d / "sub" / "real", "old");
+             fs::create_symlink("sub/real", d / "middle");
+             fs::create_symlink(d / "middle", d / "t");
+             return d / "t";
+         },
+         ReadOnlyTarget::Refuse, true,
+         [](const fs::path& d) {
+             EXPECT_TRUE(fs::is_symlink(d / "t"));
+             EXPECT_TRUE(fs::is_symlink(d / "middle"));
+             EXPECT_EQ(Contents(d / "sub" / "real"), "new");
+             EXPECT_EQ(FileCount(d / "sub"), 1u);
+         }},
+        {"dangling symlink makes the file it names",
+         [](const fs::path& d) {
+             fs::create_symlink("made", d / "t");
+             return d / "t";
+         },
+         ReadOnlyTarget::Refuse, true,
+         [](const fs::path& d) {
+             EXPECT_TRUE(fs::is_symlink(d / "t"));
+             EXPECT_EQ(Contents(d / "made"), "new");
+         }},
+        {"symlink loop refused",
+         [](const fs::path& d) {
+             fs::create_symlink("u", d / "t");
+             fs::create_symlink("t", d / "u");
+             return d / "t";
+         },
+         ReadOnlyTarget::Refuse, false,
+         [](const fs::path& d) { EXPECT_TRUE(fs::is_symlink(d / "t")); }},
+        {"hard links all see the new contents",
+         [&](const fs::path& d) {
+             Put(d / "t", "older and longer");
+             fs::create_hard_link(d / "t", d / "other");
+             EXPECT_EQ(::stat((d / "t").c_str(), &probe), 0);
+             return d / "t";
+         },
+         ReadOnlyTarget::Refuse, true,
+         [&](const fs::path& d) {
+             struct stat st {};
+             EXPECT_EQ(::stat((d / "t").c_str(), &st), 0);
+             EXPECT_EQ(st.st_ino, probe.st_ino);
+             EXPECT_EQ(st.st_nlink, 2u);
+             EXPECT_EQ(Contents(d / "other"), "new");
+         }},
+        {"read-only refused", [&](const fs::path& d) { return chmodded(d / "t", 0444); },
+         ReadOnlyTarget::Refuse, false,
+         [&](const fs::path& d) { EXPECT_EQ(modeOf(d / "t"), 0444u); }},
+        {"read-only behind a symlink refused",
+         [&](const fs::path& d) {
+             chmodded(d / "real", 0400);
+             fs::create_symlink("real", d / "t");
+             return d / "t";
+         },
+         ReadOnlyTarget::Refuse, false,
+         [](const fs::path& d) { EXPECT_EQ(Contents(d / "real"), "old"); }},
+        {"read-only replaced when agreed, and stays read-only",
+         [&](const fs::path& d) { return chmodded(d / "t", 0444); }, ReadOnlyTarget::Replace,
+         true, [&](const fs::path& d) { EXPECT_EQ(modeOf(d / "t"), 0444u); }},
+        {"a folder refused",
+         [](const fs::path& d) {
+             fs::create_directory(d / "t");
+             return d / "t";
+         },
+         ReadOnlyTarget::Replace, false,
+         [](const fs::path& d) { EXPECT_TRUE(fs::is_directory(d / "t")); }},
+        {"owner and group kept where permitted",
+         [&](const fs::path& d) {
+             const fs::path t = chmodded(d / "t", 0640);
+             // Root may give the file to anyone; others keep what they have.
+             if (root)
+                 EXPECT_EQ(::chown(t.c_str(), 4321, 4322), 0);
+             EXPECT_EQ(::stat(t.c_str(), &probe), 0);
+             return t;
+         },
+         ReadOnlyTarget::Refuse, true,
+         [&](const fs::path& d) {
+             struct stat st {};
+             EXPECT_EQ(::stat((d / "t").c_str(), &st), 0);
+             EXPECT_EQ(st.st_uid, probe.st_uid);
+             EXPECT_EQ(st.st_gid, probe.st_gid);
+             EXPECT_EQ(st.st_mode & 07777, 0640u);
+         }},
+    };
+    const std::uint8_t bytes[] = {'n', 'e', 'w'};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        test::TempFolder dir;
+        const fs::path name = row.Make(dir.Path());
+        std::set<fs::path> before;
+        for (const auto& e : fs::recursive_directory_iterator(dir.Path()))
+            before.insert(e.path());
+        const Status s = WriteFileAtomic(name, bytes, DiskFlush::No, row.ReadOnly);
+        EXPECT_EQ(s.Ok(), row.Written) << (s ? "" : s.ErrorMessage());
+        if (row.Written) {
+            EXPECT_EQ(Contents(name), "new");
+        } else if (std::error_code ec; fs::is_regular_file(name, ec)) {
+            EXPECT_EQ(Contents(name), "old");
+        }
+        if (!s && std::string(row.Name).find("read-only") != std::string::npos) {
+            EXPECT_EQ(s.ErrorMessage(), "Can not write file " + PathText(name) +
+                                            ": the file is read-only");
+        }
+        row.Check(dir.Path());
+        // Nothing new beside the target but the file a dangling link named.
+        for (const auto& e : fs::recursive_directory_iterator(dir.Path()))
+            EXPECT_TRUE(before.count(e.path()) || e.path() == name ||
+                        e.path().filename() == "made")
+                << e.path();
+    }
+}
+
+// A save first removes our temporary files of the same target that no running save holds: a
+// killed save's leftovers go, while another target's, a live save's and other names stay.
+TEST(WriteFileAtomic, RemovesItsOwnStaleTemporaryFiles) {
+    test::TempFolder dir;
+    const fs::path d = dir.Path();
+    Put(d / "out.ico", "old");
+    const char* stale[] = {".out.ico.0123456789ab.tmp", ".out.ico.ffffffff0000.tmp"};
+    const char* kept[] = {".out.ico.0123456789AB.tmp", ".out.ico.0123.tmp", "out.ico.0123456789ab.tmp",
+                          ".other.ico.0123456789ab.tmp", ".out.ico.0123456789ab.tmpx",
+                          ".out.ico.aaaaaaaaaaaa.tmp"};
+    for (const char* n : stale)
+        Put(d / n, "leftover");
+    for (const char* n : kept)
+        Put(d / n, "leftover");
+    // A save under way holds its file locked.
+    const int live = ::open((d / ".out.ico.aaaaaaaaaaaa.tmp").c_str(), O_RDONLY);
+    ASSERT_GE(live, 0);
+    ASSERT_EQ(::flock(live, LOCK_EX), 0);
+    const std::uint8_t bytes[] = {'n'};
+    ASSERT_TRUE(WriteFileAtomic(d / "out.ico", bytes).Ok());
+    ::close(live);
+    for (const char* n : stale)
+        EXPECT_FALSE(fs::exists(d / n)) << n;
+    for (const char* n : kept)
+        EXPECT_TRUE(fs::exists(d / n)) << n;
+    EXPECT_EQ(FileCount(d), 1 + std::size(kept));
+}
+#endif
 
 }  // namespace
 }  // namespace gf
