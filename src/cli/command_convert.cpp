@@ -366,6 +366,8 @@ Result<ResamplingPicture> LoadPicture(const std::filesystem::path& path, bool ed
         return ResamplingPicture{std::move(*picture), w, h};
     };
     const PictureKind kind = DetectPictureKind(*bytes, path);
+    if (kind == PictureKind::Unknown)
+        return Error{PathText(path) + " is not a BMP, PNG, JPEG, GIF or WMF picture."};
     if (kind == PictureKind::Wmf) {
         auto drawn = RenderMetafileThroughModule(*bytes);
         if (!drawn)

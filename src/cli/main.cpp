@@ -16,7 +16,8 @@ struct Command {
 };
 
 constexpr Command Commands[] = {
-    {"convert", "convert a picture into an icon file", gf::cli::RunConvert},
+    {"convert", "convert a BMP, PNG, JPEG, GIF or WMF picture into an icon file",
+     gf::cli::RunConvert},
     {"list", "list the icon images of ICO, CUR and executable files", gf::cli::RunList},
     {"extract", "write every icon image of files as one-image ICO (or PNG) files",
      gf::cli::RunExtract},

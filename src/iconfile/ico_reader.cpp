@@ -204,6 +204,27 @@ IconContainer IconContainerOfName(const fs::path& fileName) {
     return ext == ".ico" ? IconContainer::IconFile : IconContainer::Executable;
 }
 
+namespace {
+
+// What keeps an icon or cursor file from listing any image, judged by its header and
+// directory; "" when they are sound.
+std::string IconDirectoryFault(ByteSource& file) {
+    auto reserved = file.U16(0);
+    auto type = file.U16(2);
+    auto count = file.U16(4);
+    if (!reserved || !type || !count)
+        return "the file is too short for an icon directory";
+    if (*reserved != 0 || (*type != IconTypeIcon && *type != IconTypeCursor))
+        return "the file has no icon or cursor directory";
+    if (*count == 0)
+        return "the directory lists no images";
+    if (file.Size() < IconDirHeaderSize + IconDirEntrySize)
+        return "the directory is cut short";
+    return "the directory points outside the file";
+}
+
+}  // namespace
+
 IconContainer DetectIconContainer(ByteSource& file, const fs::path& fileName) {
     std::array<std::uint8_t, 12> head{};
     std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(head.size(), file.Size()));
@@ -311,6 +332,8 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind,
     switch (kind) {
         case IconContainer::IconFile:
             addIconFile(file, 0, true, 0);
+            if (list.Images.empty())
+                list.DirectoryFault = IconDirectoryFault(file);
             break;
         case IconContainer::AnimatedCursor: {
             const std::vector<Span64> frames = AnimatedCursorFrames(file);
@@ -348,7 +371,9 @@ IconImageList ListIconImages(ByteSource& file, IconContainer kind,
 }
 
 std::string NoIconsMessage(const IconImageList& list) {
-    return list.Message.empty() ? NoIconExists : list.Message;
+    if (!list.Message.empty())
+        return list.Message;
+    return list.DirectoryFault.empty() ? NoIconExists : list.DirectoryFault;
 }
 
 Result<IconFileListing> ListIconFile(const fs::path& fileName, const IconListOptions& options) {

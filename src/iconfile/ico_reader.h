@@ -117,6 +117,9 @@ IconContainer DetectIconContainer(ByteSource& file, const std::filesystem::path&
 struct IconImageList {
     std::vector<FoundIconImage> Images;
     std::string Message;  // for the user when the file holds no readable icons ("" otherwise)
+    // An icon or cursor file that lists nothing: what is wrong with its directory ("the
+    // directory points outside the file"), for tools that say more than the loader's message.
+    std::string DirectoryFault;
     ExecutableFormat Format = ExecutableFormat::Unknown;  // executables: PE or NE
 };
 
@@ -126,7 +129,8 @@ struct IconListOptions {
     bool Cursors = false;         // their RT_CURSOR images too, after the icons
 };
 
-// Why a list is empty: the reader's own message, or "No icon exists in this file!".
+// Why a list is empty, as the command-line tool tells it: the reader's own message, else the
+// directory's fault, else "No icon exists in this file!".
 std::string NoIconsMessage(const IconImageList& list);
 
 // The images listed from one file hold together at most this many bytes per byte of the file,

@@ -199,7 +199,9 @@ TEST(CliConvert, BadInputFailsWithAMessageAndWritesNothing) {
     RunResult text =
         RunCli(dir, {"convert", (dir / "notes.txt").string(), (dir / "o.ico").string()});
     EXPECT_EQ(text.Exit, 1);
-    EXPECT_FALSE(text.Err.empty());
+    EXPECT_NE(text.Err.find("notes.txt is not a BMP, PNG, JPEG, GIF or WMF picture."),
+              std::string::npos)
+        << text.Err;
     EXPECT_FALSE(fs::exists(dir / "o.ico"));
 
     RunResult unwritable =

@@ -44,6 +44,7 @@ const HostileCase Cases[] = {
     {"jpeg/progressive_998_one_byte_scans_4096x4096.jpg", 1,
      "the file's scans would take too long to decode"},
     {"jpeg/baseline_scan_without_data.jpg", 1, "a scan holds no picture data"},
+    {"jpeg/frame_without_scan.jpg", 1, "missing SOS marker"},
     {"jpeg/progressive_998_one_byte_scans_16384x16384.jpg", 1,
      "The JPEG picture is too large to load."},
     {"png/grey_16384x16384.png", 0, ""},

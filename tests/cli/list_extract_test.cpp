@@ -117,7 +117,10 @@ TEST_F(CliListExtract, FilesWithoutIconsAndUnreadableFilesFail) {
     test::PeRecipe none;
     test::BuildPe(none).WriteTo(Dir / "empty.exe");
     std::ofstream(Dir / "notes.txt") << "nothing to see here";
-    auto r = Run({"list", P("empty.exe"), P("missing.ico"), P("notes.txt"), P("app.ico")});
+    auto hole = test::IcoBuilder().Add(Block(16, 16, 4), 16, 16, 4).SetOffset(0, 0x7FFFFFF0);
+    hole.WriteTo(Dir / "hole.ico");
+    auto r = Run({"list", P("empty.exe"), P("missing.ico"), P("notes.txt"), P("hole.ico"),
+                  P("app.ico")});
     EXPECT_EQ(r.ExitCode, 1);
     EXPECT_NE(r.Err.find(P("empty.exe") + ": No icon exists in this file!"), std::string::npos)
         << r.Err;
@@ -125,6 +128,9 @@ TEST_F(CliListExtract, FilesWithoutIconsAndUnreadableFilesFail) {
               std::string::npos)
         << r.Err;
     EXPECT_NE(r.Err.find(P("notes.txt") + ": There is no icon in this file!"), std::string::npos)
+        << r.Err;
+    EXPECT_NE(r.Err.find(P("hole.ico") + ": the directory points outside the file"),
+              std::string::npos)
         << r.Err;
     // The good file is still listed.
     EXPECT_NE(r.Out.find(P("app.ico") + ": icon file, 2 icon images"), std::string::npos);

@@ -271,6 +271,36 @@ TEST_F(IcoReaderTest, ImagesOutsideTheFileAreNotListed) {
     EXPECT_EQ(SingleImageBlock(set.IconFiles[1]), b2);
 }
 
+// An icon file that lists nothing says what is wrong with its directory to the command-line
+// tool (NoIconsMessage); the loader keeps its own message (empty: "No icon exists in this file!").
+TEST(IcoDirectoryFault, NamesWhatKeepsTheFileFromListingAnything) {
+    auto outside = IcoBuilder().Add(Block(16, 16, 4), 16, 16, 4).Build();
+    outside[18] = 0xF0;  // the only entry's offset, far past the end
+    outside[21] = 0x7F;
+    const struct {
+        std::vector<std::uint8_t> Bytes;
+        const char* Fault;
+    } cases[] = {
+        {{0, 0, 1}, "the file is too short for an icon directory"},
+        {{'G', 'I', 'F', '8', '9', 'a', 1, 0}, "the file has no icon or cursor directory"},
+        {{0, 0, 1, 0, 0, 0}, "the directory lists no images"},
+        {{0, 0, 2, 0, 3, 0, 1, 2, 3}, "the directory is cut short"},
+        {outside, "the directory points outside the file"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Fault);
+        MemorySource source(c.Bytes);
+        const IconImageList list = ListIconImages(source, IconContainer::IconFile);
+        EXPECT_TRUE(list.Images.empty());
+        EXPECT_EQ(list.Message, "");
+        EXPECT_EQ(list.DirectoryFault, c.Fault);
+        EXPECT_EQ(NoIconsMessage(list), c.Fault);
+    }
+    const auto soundBytes = IcoBuilder().Add(Block(16, 16, 4), 16, 16, 4).Build();
+    MemorySource sound(soundBytes);
+    EXPECT_EQ(ListIconImages(sound, IconContainer::IconFile).DirectoryFault, "");
+}
+
 TEST_F(IcoReaderTest, ShortImagesArePaddedWithZerosButNeverBeyondTheFileSize) {
     auto b0 = Block(32, 32, 8);  // 2216 bytes
     IcoBuilder builder;
