@@ -5,7 +5,8 @@
 # - the editor's pages (docs/editor-*.png), the capture window after a real drag (xdotool), the
 #   list window (docs/icon-list-window.png, when the real-world files lie in ../shared/corpus or
 #   GF_CORPUS), the converter window at 200% scale and the transparency page with a dark
-#   palette, taken by the window tests that walk them.
+#   palette, taken by the window tests that walk them; the edit page with the alpha adjustment
+#   open (docs/editor-alpha.png), taken by its own window test.
 # Usage: scripts/screenshot.sh [BUILD_DIR]
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,7 +21,7 @@ if [[ ! -f "$dir/build.ninja" ]]; then
     cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 fi
 cmake --build "$dir" --target glyphforge glyphforge-cli tst_load_command tst_list_icons_grid \
-    tst_window_layouts tst_select_area
+    tst_window_layouts tst_select_area tst_alpha_panel
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -57,11 +58,13 @@ GF_SCREENSHOT_DIR="$PWD/docs" xvfb-run -a -s "$screen" "$dir/tests/tst_load_comm
     editorPagesScreenshots >/dev/null
 GF_SCREENSHOT_DIR="$PWD/docs" xvfb-run -a -s "$screen" "$dir/tests/tst_window_layouts" \
     screenshots >/dev/null
+GF_SCREENSHOT_DIR="$PWD/docs" xvfb-run -a -s "$screen" "$dir/tests/tst_alpha_panel" \
+    screenshot >/dev/null
 GF_SCREENSHOT_DIR="$PWD/docs" QT_SCALE_FACTOR=2 xvfb-run -a -s "-screen 0 2048x1600x24" \
     "$dir/tests/tst_window_layouts" screenshots >/dev/null
 GF_SCREENSHOT="$PWD/docs/capture-window.png" tests/support/on_x_display.sh \
     "$dir/tests/tst_select_area" crossOnARealDisplay >/dev/null
-echo "wrote docs/editor-*.png, docs/capture-window.png, docs/converter-window-200.png and"
+echo "wrote docs/editor-*.png (docs/editor-alpha.png too), docs/capture-window.png, docs/converter-window-200.png and"
 echo "docs/editor-transparency-dark.png"
 corpus=${GF_CORPUS:-../shared/corpus}
 if [[ -d "$corpus" ]]; then

@@ -70,6 +70,14 @@ constexpr const char* ConvertUsage =
     "  --alpha-threshold T    below 32 bits, pixels of alpha below T (0..255, default 255)\n"
     "                         become transparent and the rest is flattened onto the\n"
     "                         background; 'keep' keeps the mask and drops the alpha\n"
+    "Alpha adjustment (32-bit icons):\n"
+    "  --shadow-alpha BACKGROUND,SHADOW[,TOLERANCE]\n"
+    "                         turn a shadow or soft edge drawn over BACKGROUND into real\n"
+    "                         transparency: each opaque pixel on the line from BACKGROUND to\n"
+    "                         SHADOW (the shadow's colour at full strength) gets as alpha how\n"
+    "                         far along it lies, when its channels agree about that within\n"
+    "                         TOLERANCE (1..255, default 5); BACKGROUND itself becomes\n"
+    "                         transparent\n"
     "Storage:\n"
     "  --store PRESET         modern (default): 32-bit images of 256 pixels PNG-compressed,\n"
     "                         the rest uncompressed; compatible: every image uncompressed and\n"
@@ -104,6 +112,9 @@ struct ConvertOptions {
     bool Cursor = false;
     std::optional<CursorHotSpot> HotSpot;  // in pixels of the picture
 };
+
+constexpr const char* ShadowAlphaUsage =
+    "--shadow-alpha needs BACKGROUND,SHADOW[,TOLERANCE]: two colours and a tolerance of 1..255";
 
 struct ParseOutcome {
     std::optional<ConvertOptions> Options;
@@ -152,6 +163,52 @@ std::optional<Color> ParseColor(std::string text) {
     }
     return Rgb(static_cast<std::uint8_t>(v >> 16), static_cast<std::uint8_t>(v >> 8),
                static_cast<std::uint8_t>(v));
+}
+
+// BACKGROUND,SHADOW[,TOLERANCE], each colour in any form ParseColor takes: a colour is one item
+// of the list (a name or hex digits) or three (R,G,B), which never reads as one since a channel
+// has at most three digits.
+std::optional<ShadowAlphaSettings> ParseShadowAlpha(const std::string& text) {
+    std::vector<std::string> items;
+    for (std::size_t start = 0;;) {
+        const std::size_t end = text.find(',', start);
+        items.push_back(text.substr(start, end == std::string::npos ? end : end - start));
+        if (end == std::string::npos)
+            break;
+        start = end + 1;
+    }
+    std::size_t next = 0;
+    auto colour = [&]() -> std::optional<Color> {
+        if (next < items.size()) {
+            if (auto c = ParseColor(items[next])) {
+                ++next;
+                return c;
+            }
+        }
+        if (next + 3 <= items.size()) {
+            if (auto c = ParseColor(items[next] + "," + items[next + 1] + "," + items[next + 2])) {
+                next += 3;
+                return c;
+            }
+        }
+        return std::nullopt;
+    };
+    ShadowAlphaSettings settings;
+    auto background = colour();
+    auto shadow = background ? colour() : std::nullopt;
+    if (!shadow)
+        return std::nullopt;
+    settings.Background = *background;
+    settings.Shadow = *shadow;
+    if (next + 1 == items.size()) {
+        auto t = ParseInt(items[next], 1, 255);
+        if (!t)
+            return std::nullopt;
+        settings.Tolerance = *t;
+    } else if (next != items.size()) {
+        return std::nullopt;
+    }
+    return settings;
 }
 
 std::optional<std::pair<int, int>> ParseSize(const std::string& text) {
@@ -276,6 +333,11 @@ ParseOutcome ParseConvertArgs(const Args& args) {
             } else {
                 return bad("--alpha-threshold needs 0..255 or 'keep'");
             }
+        } else if (arg == "--shadow-alpha") {
+            auto a = value(v) ? ParseShadowAlpha(v) : std::nullopt;
+            if (!a)
+                return bad(ShadowAlphaUsage);
+            options.Road.ShadowAlpha = *a;
         } else if (arg == "--resample") {
             if (!value(v) || (v != "editor" && v != "premultiplied"))
                 return bad("--resample needs premultiplied or editor");
@@ -329,6 +391,8 @@ ParseOutcome ParseConvertArgs(const Args& args) {
         return {options, ""};
     if (options.HotSpot && !options.Cursor)
         return {std::nullopt, "--hotspot is for cursors: add --cursor"};
+    if (options.Road.ShadowAlpha && options.Road.ColourBits.Item != ColourItemFromBits(32))
+        return {std::nullopt, "--shadow-alpha is for 32-bit icons: leave --bits at 32"};
     if (options.Rgb555 && options.Road.ColourBits.Item != ColourItemFromBits(16))
         return {std::nullopt, "--rgb555 is for 16-bit images: add --bits 16"};
     options.Storage.Rgb555 = options.Storage.Rgb555 || options.Rgb555;

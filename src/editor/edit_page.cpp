@@ -109,11 +109,20 @@ void TIconEditor::BuildEditPage() {
     SpeedButton7->setObjectName("SpeedButton7");
     SpeedButton7->setDefaultAction(MyRedo);
     SpeedButton7->setGeometry(59, 60, 47, 24);
+    BitBtn8 = new QPushButton("Alpha adjustment", GroupBox4);
+    BitBtn8->setObjectName("BitBtn8");
+    BitBtn8->setGeometry(2, 90, 110, 26);
+    // The group is as narrow as the zoom list; a condensed cut keeps the caption whole.
+    QFont condensed = BitBtn8->font();
+    condensed.setStretch(QFont::Condensed);
+    BitBtn8->setFont(condensed);
 
     BitBtn7 = new QPushButton("<< Prev", Panel4);
     BitBtn7->setObjectName("BitBtn7");
     BitBtn6 = new QPushButton("Next >>", Panel4);
     BitBtn6->setObjectName("BitBtn6");
+
+    BuildAlphaPanel();
 
     KeyPointerMark = new PointerMark(this);
     IVfocus->setReadOnly(true);
@@ -125,6 +134,7 @@ void TIconEditor::BuildEditPage() {
     connect(Image7, &ZoomView::MouseUp, this, &TIconEditor::Image7MouseUp);
     connect(MyUndo, &QAction::triggered, this, &TIconEditor::MyUndoExecute);
     connect(MyRedo, &QAction::triggered, this, &TIconEditor::MyRedoExecute);
+    connect(BitBtn8, &QPushButton::clicked, this, &TIconEditor::BitBtn8Click);
     connect(BitBtn7, &QPushButton::clicked, this, &TIconEditor::BitBtn7Click);
     connect(BitBtn6, &QPushButton::clicked, this, &TIconEditor::BitBtn6Click);
 }
@@ -386,6 +396,8 @@ bool TIconEditor::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void TIconEditor::BitBtn7Click() {
+    if (AlphaPanelOpen())
+        BitBtn10Click();
     if (BitBtn7Tag == 1)
         ShowPage(TabSheet1);
     if (BitBtn7Tag == 2)
@@ -393,6 +405,8 @@ void TIconEditor::BitBtn7Click() {
 }
 
 void TIconEditor::BitBtn6Click() {
+    if (AlphaPanelOpen())
+        BitBtn9Click();
     const PixelFormatCode code = Converter ? Converter->WorkPixelFormat() : 0;
     ComboBox2->setCurrentIndex(ColourItemFromFormatCode(code));
     ShowPage(TabSheet3);

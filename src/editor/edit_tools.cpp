@@ -31,6 +31,7 @@ struct FlagScope {
 
 void TIconEditor::SBFill2Click() {
     SBFill2->setChecked(true);
+    SBAlpha->setChecked(true);
     Image7->SetCursorKind(ScreenCursor::Default);
     for (QWidget* w : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(TBAllowance),
                        static_cast<QWidget*>(Label6), static_cast<QWidget*>(TBPenSize)})
@@ -82,6 +83,8 @@ void TIconEditor::Image7MouseDown(Qt::MouseButton, int x, int y) {
                       CBTransC->isChecked(), BrushTag(), TBPenSize->value());
         RedrawIconBox(PenBlock(p.x(), p.y(), TBPenSize->value()), blend);
     }
+    if (AlphaRegionToolDown())
+        PaintAlphaRegion(p.x(), p.y());
 }
 
 void TIconEditor::Image7MouseMove(Qt::MouseButtons, int x, int y) {
@@ -95,10 +98,19 @@ void TIconEditor::Image7MouseMove(Qt::MouseButtons, int x, int y) {
             KeyPointerMark->ShowAt(OwnPointer);
     }
     const QPoint p = CanvasToIconPixel(x, y);
-    if (!SBPen->isChecked())
+    const bool region = AlphaRegionToolDown();
+    if (!SBPen->isChecked() && !region)
         return;
     if (!CanvasButtonDown) {
-        ShowBrushPreview(p.x(), p.y(), TBPenSize->value(), ShapeSquare);
+        if (region)
+            ShowBrushPreview(p.x(), p.y(), TBAlphaPenSize->value(), CBAlphaShape->currentIndex());
+        else
+            ShowBrushPreview(p.x(), p.y(), TBPenSize->value(), ShapeSquare);
+        return;
+    }
+    if (region) {
+        // The drag paints with the press's half size.
+        PaintAlphaRegion(p.x(), p.y());
         return;
     }
     // A drag paints with a half size one smaller than a click.
@@ -111,7 +123,7 @@ void TIconEditor::Image7MouseMove(Qt::MouseButtons, int x, int y) {
 
 void TIconEditor::Image7MouseUp(Qt::MouseButton, int, int) {
     CanvasButtonDown = false;
-    if (SBPen->isChecked())
+    if (SBPen->isChecked() || AlphaRegionToolDown())
         IVfocus->setFocus();
 }
 

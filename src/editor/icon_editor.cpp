@@ -60,10 +60,11 @@ void SetTabOrders(TIconEditor& e) {
         // transparency page
         e.CheckBox1, e.TrackBar5, e.SBTransRemove, e.SBTransAdd, e.TBTransSize, e.CBTransShape,
         e.BitBtn4, e.BitBtn2,
-        // edit page
-        e.ScrollBox1, e.Shape44, e.tbColorAlpha, e.cbOpacity, e.CBSolidC, e.CBTransC, e.TransImage,
-        e.SBFill1, e.SBPen, e.TBAllowance, e.TBPenSize, e.ComboBox3, e.SpeedButton6, e.SpeedButton7,
-        e.BitBtn7, e.BitBtn6,
+        // edit page, with the alpha adjustment where it lies over the brush and the tools
+        e.ScrollBox1, e.Shape5, e.Shape6, e.CBColor, e.TrackBar4, e.SBAlphaSet, e.SBAlphaClear,
+        e.CBAlphaShape, e.TBAlphaPenSize, e.BitBtn9, e.BitBtn10, e.Shape44, e.tbColorAlpha,
+        e.cbOpacity, e.CBSolidC, e.CBTransC, e.TransImage, e.SBFill1, e.SBPen, e.TBAllowance,
+        e.TBPenSize, e.ComboBox3, e.SpeedButton6, e.SpeedButton7, e.BitBtn8, e.BitBtn7, e.BitBtn6,
         // colour bits page
         e.ComboBox2, e.cbRemovealpha, e.TBAlpha, e.cbPalette, e.palSelect, e.BitBtn5, e.BitBtn3,
         // every page
@@ -129,8 +130,8 @@ void TIconEditor::BuildWindow() {
     StatusBar1->setWordWrap(true);
     Panel10 = new QWidget(Panel9);
     Panel10->setObjectName("Panel10");
-    Label12 = new QLabel("Background", Panel10);
-    Label12->setObjectName("Label12");
+    Label16 = new QLabel("Background", Panel10);
+    Label16->setObjectName("Label16");
     Image5 = MakeSwatch(Panel10, "Image5", TileKind::BlueTexture);
     Image9 = MakeSwatch(Panel10, "Image9", TileKind::BeigeTexture);
     ImageTrans1 = MakeSwatch(Panel10, "ImageTrans1", TileKind::WarmChecker);
@@ -187,7 +188,7 @@ void TIconEditor::LayoutWindow() {
     StatusBar1->setGeometry(0, 0, statusWidth, statusHeight);
     Panel10->setGeometry(w - SwatchPanelWidth, statusHeight - StatusHeight, SwatchPanelWidth,
                          StatusHeight);
-    Label12->setGeometry(2, 2, 76, 17);
+    Label16->setGeometry(2, 2, 76, 17);
     int x = 80;
     for (ImageView* s : {Image5, Image9, ImageTrans1, Image10, Image12, Image11}) {
         s->setGeometry(x, 2, 16, 16);

@@ -164,6 +164,22 @@ class TIconEditor : public QDialog {
     // opacity").
     BrushColour BrushTag() const { return Shape44->Tag; }
 
+    // Alpha adjustment (the panel gbAlpha over the brush and tool groups).
+    void BitBtn8Click();
+    void CBColorChange();
+    // Shared by the two pipettes; `picker` (Image13 or Image14) selects the swatch.
+    void Image13MouseDown(ImageView* picker, Qt::MouseButton button, int x, int y);
+    void Image13MouseMove(ImageView* picker, Qt::MouseButtons buttons, int x, int y);
+    void Image13MouseUp(ImageView* picker, Qt::MouseButton button, int x, int y);
+    // A swatch clicked (or Space on it): the colour dialog, then as a pipette's release.
+    void Shape5MouseUp(ShapeView* swatch);
+    void TrackBar4Change();
+    void SBAlphaSetClick();
+    void SBAlphaClearClick();
+    void BitBtn9Click();
+    void BitBtn10Click();
+    bool AlphaPanelOpen() const;
+
     // Colour bits page.
     void ComboBox2Change();
     void cbRemovealphaClick();
@@ -183,7 +199,7 @@ class TIconEditor : public QDialog {
     QWidget* Panel9 = nullptr;
     QLabel* StatusBar1 = nullptr;
     QWidget* Panel10 = nullptr;
-    QLabel* Label12 = nullptr;  // "Background"
+    QLabel* Label16 = nullptr;  // "Background", before the swatches
     ImageView* Image5 = nullptr;
     ImageView* Image9 = nullptr;
     ImageView* ImageTrans1 = nullptr;
@@ -264,9 +280,31 @@ class TIconEditor : public QDialog {
     QToolButton* SpeedButton7 = nullptr;
     QAction* MyUndo = nullptr;
     QAction* MyRedo = nullptr;
+    QPushButton* BitBtn8 = nullptr;  // "Alpha adjustment"
     QPushButton* BitBtn7 = nullptr;
     QPushButton* BitBtn6 = nullptr;
     int BitBtn7Tag = 0;
+
+    // Alpha adjustment panel.
+    QGroupBox* gbAlpha = nullptr;
+    QLabel* Label10 = nullptr;  // "Background"
+    ShapeView* Shape5 = nullptr;
+    ImageView* Image13 = nullptr;
+    QLabel* Label12 = nullptr;  // "Shadow"
+    ShapeView* Shape6 = nullptr;
+    ImageView* Image14 = nullptr;
+    QComboBox* CBColor = nullptr;  // items: decimal colour values 0x00BBGGRR
+    QLabel* Label14 = nullptr;
+    QSlider* TrackBar4 = nullptr;
+    QGroupBox* GroupBox5 = nullptr;
+    QToolButton* SBAlphaSet = nullptr;    // "Erase"
+    QToolButton* SBAlphaClear = nullptr;  // "Blend"
+    QToolButton* SBAlpha = nullptr;       // hidden: down when no region tool is selected
+    QLabel* Label13 = nullptr;
+    QSlider* TBAlphaPenSize = nullptr;
+    QComboBox* CBAlphaShape = nullptr;
+    QPushButton* BitBtn9 = nullptr;   // "OK"
+    QPushButton* BitBtn10 = nullptr;  // "Cancel"
     // The colour the swatch was given (the colour dialog, the eyedropper); the brush takes it
     // again when "Only change opacity" is turned off.
     BrushColour SwatchColor = static_cast<BrushColour>(White);
@@ -316,6 +354,15 @@ class TIconEditor : public QDialog {
     void CentreZoomCanvas();
     void BuildBrushGroup();
     void BuildToolsGroup();
+    void BuildAlphaPanel();
+    bool AlphaRegionToolDown() const;
+    void PaintAlphaRegion(int x, int y);
+    // The list of full-strength shadows for the swatches' colours; recomputes when it has any.
+    void RebuildShadowCandidates();
+    void SelectAlphaRegionTool(QToolButton* tool);
+    void CloseAlphaPanel();
+    // Repaints the canvas, following the icon's size when it is no longer the canvas's.
+    void RedrawWholeIcon();
     void UpdateUndoActions();
     void StepHistory(bool forward);
     // Repaints the canvas over the icon pixels of `box`; all of it when the way the icon is

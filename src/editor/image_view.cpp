@@ -262,6 +262,59 @@ void ShapeComboBox::paintEvent(QPaintEvent*) {
         DrawShapeItem(painter, field, currentText(), hasFocus(), palette().color(QPalette::Base));
 }
 
+Color ColourOfItemText(const QString& text) {
+    bool ok = false;
+    const qlonglong v = text.toLongLong(&ok);
+    return ok ? static_cast<Color>(v) & 0xFFFFFF : Black;
+}
+
+void CBColorDrawItem(QPainter& painter, const QRect& rect, const QString& text, bool focused,
+                     const QColor& ownColour) {
+    painter.save();
+    painter.fillRect(rect, ToQColor(ColourOfItemText(text)));
+    painter.setPen(focused ? QColor(Qt::red) : ownColour);
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect.adjusted(0, 0, -1, -1));
+    painter.restore();
+}
+
+namespace {
+
+class ColourItemDelegate : public QStyledItemDelegate {
+  public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const bool focused = option.state & (QStyle::State_HasFocus | QStyle::State_Selected);
+        CBColorDrawItem(*painter, option.rect, index.data().toString(), focused,
+                        option.palette.color(QPalette::Base));
+    }
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize s = QStyledItemDelegate::sizeHint(option, index);
+        return {s.width(), std::max(s.height(), 16)};
+    }
+};
+
+}  // namespace
+
+ColourComboBox::ColourComboBox(QWidget* parent) : QComboBox(parent) {
+    setItemDelegate(new ColourItemDelegate(this));
+    // 255 items: the pop-up shows a screenful and scrolls.
+    setMaxVisibleItems(16);
+}
+
+void ColourComboBox::paintEvent(QPaintEvent*) {
+    QStylePainter painter(this);
+    QStyleOptionComboBox opt;
+    initStyleOption(&opt);
+    opt.currentText.clear();
+    painter.drawComplexControl(QStyle::CC_ComboBox, opt);
+    const QRect field =
+        style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this);
+    if (currentIndex() >= 0)
+        CBColorDrawItem(painter, field, currentText(), hasFocus(), palette().color(QPalette::Base));
+}
+
 QRect CanvasBlock::Bounds() const {
     if (Cell > 0)
         return {X, Y, Cell, Cell};

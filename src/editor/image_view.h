@@ -157,6 +157,25 @@ class ShapeComboBox : public QComboBox {
     void paintEvent(QPaintEvent* event) override;
 };
 
+// The colour an item of a colour list stands for: its text read as a decimal colour value
+// 0x00BBGGRR, 0 when it is not a number.
+Color ColourOfItemText(const QString& text);
+
+// Paints an item of a colour list (CBColorDrawItem): the rectangle filled with the item's colour,
+// outlined in red when the item has the focus and in the list's own colour otherwise.
+void CBColorDrawItem(QPainter& painter, const QRect& rect, const QString& text, bool focused,
+                     const QColor& ownColour);
+
+// A drop-down list of colours whose items (decimal colour values) are drawn as their colours.
+class ColourComboBox : public QComboBox {
+    Q_OBJECT
+  public:
+    explicit ColourComboBox(QWidget* parent = nullptr);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 // The eyedropper button's picture: a pipette on a transparent ground.
 QImage PipetteGlyph(int width, int height);
 

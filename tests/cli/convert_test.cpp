@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <fstream>
@@ -257,6 +258,74 @@ TEST(CliConvert, ReplacesNoOutputUnlessAllCanBeWritten) {
         for (const auto& e : fs::directory_iterator(dir.Path()))
             entries += e.path().filename().string()[0] == '.';
         EXPECT_EQ(entries, 0u) << "a temporary file was left";
+    }
+}
+
+// A 24-bit picture of a grey shadow 0x404040 drawn over white: column x at alpha 5x, 0 to 255.
+Bitmap ShadowOverWhite() {
+    Bitmap b(52, 4, PixelFormat::Bits24);
+    for (int x = 0; x < 52; ++x) {
+        const int a = std::min(255, 5 * x);
+        const auto g = static_cast<std::uint8_t>((64 * a + 255 * (255 - a)) / 255);
+        for (int y = 0; y < 4; ++y)
+            b.SetPixel(x, y, Rgb(g, g, g));
+    }
+    return b;
+}
+
+// --shadow-alpha on both roads: the shadow's alpha comes back, white becomes transparent.
+TEST(CliConvert, ShadowAlphaTurnsAShadowIntoTransparency) {
+    test::TempFolder dir;
+    const fs::path picture = dir / "shadow.bmp";
+    ASSERT_TRUE(SaveBmpFile(ShadowOverWhite(), picture).Ok());
+    for (const char* form : {"white,404040,3", "255,255,255,64,64,64,3", "#FFFFFF,64,64,64,3"}) {
+        for (bool editorRoad : {false, true}) {
+            const fs::path out = dir / "shadow.ico";
+            std::vector<std::string> args = {"convert", picture.string(), out.string(),
+                                             "--shadow-alpha", form};
+            if (editorRoad)
+                args.insert(args.end(), {"--resample", "editor"});
+            RunResult r = RunCli(dir, args);
+            ASSERT_EQ(r.Exit, 0) << form << ": " << r.Err;
+            auto icon = LoadIconFileFirstSize(out);
+            ASSERT_TRUE(icon.Ok()) << icon.ErrorMessage();
+            ASSERT_EQ(icon->Color.BitCount(), 32);
+            for (int x = 0; x < 52; ++x)
+                ASSERT_NEAR(icon->Color.GetAlpha(x, 2), std::min(255, 5 * x), 1)
+                    << form << (editorRoad ? " (editor road)" : "") << ", column " << x;
+        }
+    }
+    // Without it the picture stays opaque.
+    RunResult plain = RunCli(dir, {"convert", picture.string(), (dir / "plain.ico").string()});
+    ASSERT_EQ(plain.Exit, 0) << plain.Err;
+    auto icon = LoadIconFileFirstSize(dir / "plain.ico");
+    ASSERT_TRUE(icon.Ok());
+    EXPECT_EQ(icon->Color.GetAlpha(0, 0), 255);
+}
+
+TEST(CliConvert, ShadowAlphaUsageErrors) {
+    test::TempFolder dir;
+    const struct {
+        std::vector<std::string> Args;
+        const char* Said;
+    } cases[] = {
+        {{"--shadow-alpha", "white"}, "BACKGROUND,SHADOW"},
+        {{"--shadow-alpha", "white,404040,0"}, "BACKGROUND,SHADOW"},
+        {{"--shadow-alpha", "white,404040,256"}, "BACKGROUND,SHADOW"},
+        {{"--shadow-alpha", "white,404040,5,5"}, "BACKGROUND,SHADOW"},
+        {{"--shadow-alpha", "255,255,white,404040"}, "BACKGROUND,SHADOW"},
+        {{"--shadow-alpha"}, "BACKGROUND,SHADOW"},
+        {{"--shadow-alpha", "white,404040", "--bits", "24"}, "32-bit"},
+        {{"--bits", "8", "--shadow-alpha", "white,404040"}, "32-bit"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args = {"convert", SamplePng.string(), (dir / "o.ico").string()};
+        args.insert(args.end(), c.Args.begin(), c.Args.end());
+        RunResult r = RunCli(dir, args);
+        EXPECT_EQ(r.Exit, 2) << c.Args.back();
+        // The first line says what is wrong; the usage follows.
+        EXPECT_NE(r.Err.substr(0, r.Err.find('\n')).find(c.Said), std::string::npos) << r.Err;
+        EXPECT_FALSE(fs::exists(dir / "o.ico"));
     }
 }
 

@@ -102,6 +102,9 @@ class TestEditorWindow : public QObject {
         check("transparency");
         e.BitBtn2->click();
         check("edit");
+        e.BitBtn8->click();
+        e.SBAlphaSet->click();
+        check("alpha adjustment");
         e.BitBtn6->click();
         e.ComboBox2->setCurrentIndex(2);
         emit e.ComboBox2->activated(2);
@@ -156,11 +159,21 @@ class TestEditorWindow : public QObject {
         // settings wait for a tool), the zoom (undo and redo wait for an edit), then on.
         QCOMPARE(TabRound(e->ScrollBox1),
                  QStringList({"ScrollBox1", "Shape44", "tbColorAlpha", "cbOpacity", "CBSolidC",
-                              "TransImage", "SBFill1", "ComboBox3", "BitBtn7", "BitBtn6"}) +
+                              "TransImage", "SBFill1", "ComboBox3", "BitBtn8", "BitBtn7",
+                              "BitBtn6"}) +
                      swatches);
         e->SBPen->click();
         const QStringList withPen = TabRound(e->SBPen);
         QCOMPARE(withPen.mid(0, 3), QStringList({"SBPen", "TBPenSize", "ComboBox3"}));
+        // The alpha adjustment, where it lies over the brush and the tools; undo waits for
+        // the panel to close.
+        e->BitBtn8->click();
+        QCOMPARE(TabRound(e->ScrollBox1),
+                 QStringList({"ScrollBox1", "Shape5", "Shape6", "CBColor", "TrackBar4",
+                              "SBAlphaSet", "CBAlphaShape", "TBAlphaPenSize", "BitBtn9",
+                              "BitBtn10", "ComboBox3", "BitBtn7", "BitBtn6"}) +
+                     swatches);
+        e->BitBtn9->click();
         e->BitBtn6->click();
         e->ComboBox2->setCurrentIndex(2);
         emit e->ComboBox2->activated(2);

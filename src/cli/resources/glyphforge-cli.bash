@@ -17,7 +17,8 @@ _glyphforge_cli() {
     case ${COMP_WORDS[1]} in
         convert)
             options="--size --sizes --no-stretch --no-smooth --background --transparent
-                --similarity --ignore-alpha --bits --palette --alpha-threshold --png --bmp
+                --similarity --ignore-alpha --bits --palette --alpha-threshold --shadow-alpha
+                --png --bmp
                 --filter --resample --store --store-png-from --rgb555 --cursor --hotspot --help"
             case $prev in
                 --size) values="16x16 24x24 32x32 48x48 64x64 128x128 256x256" ;;
@@ -33,6 +34,7 @@ _glyphforge_cli() {
                 --store) values="modern compatible smallest" ;;
                 --store-png-from) values="64 128 256" ;;
                 --hotspot) return ;;
+                --shadow-alpha) values="white,7F7F7F,5" ;;
             esac
             [[ $before == --bmp ]] && values="white black"
             ;;

@@ -2,10 +2,32 @@
 
 #include <cstring>
 
+#include "editor/pixels/flatten.h"
 #include "editor/pixels/mask.h"
 #include "platform/icon_draw.h"
 
 namespace gf {
+
+namespace {
+
+// "Finish" of both roads, with the alpha adjustment before it when one is asked for.
+Status FinishRoad(RoadResult& result, const RoadSettings& settings) {
+    ColourBitsSettings bits = settings.ColourBits;
+    bits.Background = settings.Background;
+    if (settings.ShadowAlpha && bits.Item == ColourItemFromBits(32)) {
+        if (result.Color.Format() != PixelFormat::Bits32) {
+            const Bitmap before = result.Color, maskBefore = result.Mask;
+            AlphaFromMask(result.Color, before, result.Mask, maskBefore);
+        }
+        const ShadowAlphaSettings& s = *settings.ShadowAlpha;
+        ApplyShadowAlpha(result.Color, result.Mask,
+                         MakeMask(result.Color.Width(), result.Color.Height(), 0), s.Background,
+                         s.Shadow, s.Tolerance);
+    }
+    return FinishColourBits(result.Color, result.Mask, bits, nullptr);
+}
+
+}  // namespace
 
 SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification) {
     SourceStart s;
@@ -64,9 +86,7 @@ Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& sett
         ApplyTransparencyToIcon(reference, region, t, result.Color, result.Mask, &referenceMask);
     }
 
-    ColourBitsSettings bits = settings.ColourBits;
-    bits.Background = settings.Background;
-    Status s = FinishColourBits(result.Color, result.Mask, bits, nullptr);
+    Status s = FinishRoad(result, settings);
     if (!s)
         return Error{s.ErrorMessage()};
     return result;
@@ -126,9 +146,7 @@ Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSetting
         }
     }
 
-    ColourBitsSettings bits = settings.ColourBits;
-    bits.Background = settings.Background;
-    Status s = FinishColourBits(result.Color, result.Mask, bits, nullptr);
+    Status s = FinishRoad(result, settings);
     if (!s)
         return Error{s.ErrorMessage()};
     return result;

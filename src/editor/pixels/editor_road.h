@@ -3,10 +3,13 @@
 // on one picture with fixed settings. The command-line tool converts pictures through this, and
 // the window runs the same steps one page at a time.
 
+#include <optional>
 #include "editor/pixels/colour_bits.h"
 #include "editor/pixels/resample.h"
 #include "editor/pixels/rgba_resample.h"
+#include "editor/pixels/shadow_alpha.h"
 #include "editor/pixels/similarity.h"
+
 #include "platform/bitmap.h"
 #include "platform/result.h"
 
@@ -33,6 +36,9 @@ struct RoadSettings {
     TransparencySettings Transparency;    // used only when the transparency page is
     bool TransparentFromTopLeft = false;  // the key is the resized picture's top-left pixel
     ColourBitsSettings ColourBits;        // its Background is taken from Background
+    // The alpha adjustment over the whole icon before "Finish"; only for 32-bit results (the
+    // icon is made 32-bit first, as "Finish" would make it).
+    std::optional<ShadowAlphaSettings> ShadowAlpha;
 };
 
 struct RoadResult {
