@@ -27,7 +27,13 @@ const PixelCase PixelCases[] = {
     {"the shadow", White, Grey7F, 5, 127, 127, 127, 255},
     {"channels disagree beyond 5", White, Black, 5, 155, 145, 125, 200},
     {"channels within 20", White, Black, 20, 155, 145, 125, 113},
-    {"tolerance is strict", White, Black, 17, 155, 145, 125, 200},  // 130 - 113 = 17
+    // Each bound is strict on every channel: 130 - 113 = 17 on red, then on blue and green;
+    // (95, 120, 124) average 113, 113 - 18 = 95 on blue's lower bound.
+    {"upper bound on red", White, Black, 17, 155, 145, 125, 200},
+    {"upper bound on blue", White, Black, 17, 125, 145, 155, 200},
+    {"upper bound on green", White, Black, 17, 145, 125, 155, 200},
+    {"lower bound on blue", White, Black, 18, 160, 135, 131, 200},
+    {"just inside the bounds", White, Black, 19, 160, 135, 131, 113},
     {"darker: 308 each, lowered to 255", White, Grey7F, 5, 100, 100, 100, 200},
     {"darker but within tolerance of 255", White, Grey7F, 60, 100, 100, 100, 255},
     {"a level darker: 256 each", White, Grey7F, 5, 126, 126, 126, 255},
