@@ -4,7 +4,7 @@
 Usage: bench/hostile_inputs.py [CLI] [FILE_OR_FOLDER...]
   CLI defaults to build/src/glyphforge-cli; the inputs to tests/data/regressions (each fuzz
   target's folder picks the command: convert for pictures, thumbnail for icon images, list for
-  icon files and executables). Each file is run on its own; the processor time (user + system),
+  icon files and executables, extract --groups for groups, check --fix for the checker). Each file is run on its own; the processor time (user + system),
   the wall time and the peak resident memory are printed, then the slowest input and the
   largest peak, against the goals of 2 s and 512 MB per input.
 """
@@ -24,8 +24,12 @@ def command_for(cli, path, out):
     folder = os.path.basename(os.path.dirname(path))
     if folder in ("ico_image", "thumbnail"):
         return [cli, "thumbnail", path, os.path.join(out, "thumbnail.png"), "256"]
-    if folder in ("ico_dir", "pe"):
+    if folder in ("ico_dir", "pe", "ne"):
         return [cli, "list", path]
+    if folder == "icon_groups":
+        return [cli, "extract", "--groups", path, "-o", os.path.join(out, "groups")]
+    if folder == "ico_check":
+        return [cli, "check", path, "--fix", os.path.join(out, "fixed.ico")]
     return [cli, "convert", path, os.path.join(out, "out.ico")]
 
 

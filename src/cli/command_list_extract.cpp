@@ -358,13 +358,20 @@ bool ExtractGroups(const fs::path& input, const IconGroupFileListing& listing,
     bool ok = true;
     std::set<std::string> names;
     for (const IconGroup& g : listing.List.Groups) {
+        std::size_t overBudget = 0;
         for (const IconGroupMember& m : g.Members) {
-            if (m.Image)
+            overBudget += m.OverBudget;
+            if (m.Image || m.OverBudget)
                 continue;
             ReportFileError(input, GroupTitle(g) + ": " +
                                        ResourceText(g.Cursor ? ResourceTypeCursor : ResourceTypeIcon,
                                                     ResourceName{m.ImageId, {}}) +
                                        " is not in the file; left out");
+        }
+        if (overBudget > 0) {
+            ReportFileError(input, GroupTitle(g) + ": " + std::to_string(overBudget) +
+                                       " of its images left out: the groups name more image "
+                                       "data than the file could hold");
         }
         auto file = MakeIconGroupFile(*listing.Source, g);
         if (!file) {

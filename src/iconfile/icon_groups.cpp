@@ -113,6 +113,8 @@ IconGroupList ListIconGroups(ByteSource& file, LanguageSelection languages) {
     }
     std::unordered_map<std::uint64_t, std::vector<const ExecutableResource*>> images;
     std::map<NameKey, std::size_t> languageCounts;
+    const std::uint64_t budget = MaxGroupBytesPerFileByte * file.Size() + MaxIconBytesExtra;
+    std::uint64_t matched = 0;
     for (const ExecutableResource& r : found.Resources) {
         if (r.Type == ResourceTypeIcon || r.Type == ResourceTypeCursor) {
             if (!r.Name.IsNamed())
@@ -147,8 +149,16 @@ IconGroupList ListIconGroups(ByteSource& file, LanguageSelection languages) {
                 auto candidates = images.find(ImageKey(imageType, m.ImageId));
                 if (candidates == images.end())
                     continue;
-                if (const ExecutableResource* image = PickImage(candidates->second, group.Language))
-                    m.Image = ImageOf(file, *image, found.HasLanguages(), i);
+                const ExecutableResource* image = PickImage(candidates->second, group.Language);
+                if (!image)
+                    continue;
+                if (matched + image->Size > budget) {
+                    m.OverBudget = true;
+                    continue;
+                }
+                m.Image = ImageOf(file, *image, found.HasLanguages(), i);
+                if (m.Image)
+                    matched += image->Size;
             }
             list.Groups.push_back(std::move(group));
         }

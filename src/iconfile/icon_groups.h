@@ -20,6 +20,12 @@
 
 namespace gf {
 
+// The images the groups of one file name hold together at most this many bytes per byte of the
+// file, plus MaxIconBytesExtra; members beyond are listed without their image. Groups may name
+// the same image again and again (languages, hostile files): without a budget a small file could
+// make `extract --groups` write its size times 65535 for every group.
+inline constexpr std::uint64_t MaxGroupBytesPerFileByte = 4;
+
 // A group resource holds a 6-byte header and 14-byte entries.
 inline constexpr std::size_t IconGroupHeaderSize = 6;
 inline constexpr std::size_t IconGroupEntrySize = 14;
@@ -33,6 +39,8 @@ struct IconGroupMember {
     // Where the image lies (Resource set; HotSpot for cursors, the block after it). None when
     // the file has no such resource or its data does not lie wholly in the file.
     std::optional<FoundIconImage> Image;
+    // The image is in the file, but the images matched before it used up the listing's budget.
+    bool OverBudget = false;
 };
 
 struct IconGroup {
@@ -56,7 +64,8 @@ struct IconGroupList {
 std::vector<IconGroupMember> ParseIconGroupData(Bytes data, bool cursor);
 
 // Every icon and cursor group of an executable in the chosen languages, each member matched to
-// its image: the image resource in the group's own language, else its first language.
+// its image: the image resource in the group's own language, else its first language, as long
+// as the images matched stay within the budget above.
 IconGroupList ListIconGroups(ByteSource& file, LanguageSelection languages);
 
 // Why a group listing is empty: the reader's own message, or "No icon group exists in this

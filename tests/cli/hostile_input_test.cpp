@@ -49,14 +49,20 @@ const HostileCase Cases[] = {
      "The JPEG picture is too large to load."},
     {"png/grey_16384x16384.png", 0, ""},
     {"bmp/rle8_16384x16384_in_10_bytes.bmp", 0, ""},
+    {"icon_groups/group_names_one_image_65535_times.dll", 0,
+     "65459 of its images left out: the groups name more image data than the file could hold"},
 };
 
 std::vector<std::string> CommandFor(const fs::path& file, const fs::path& out) {
     const std::string folder = file.parent_path().filename().string();
     if (folder == "ico_image" || folder == "thumbnail")
         return {"thumbnail", file.string(), (out / "thumbnail.png").string(), "256"};
-    if (folder == "ico_dir" || folder == "pe")
+    if (folder == "ico_dir" || folder == "pe" || folder == "ne")
         return {"list", file.string()};
+    if (folder == "icon_groups")
+        return {"extract", "--groups", file.string(), "-o", (out / "groups").string()};
+    if (folder == "ico_check")
+        return {"check", file.string(), "--fix", (out / "fixed.ico").string()};
     return {"convert", file.string(), (out / "out.ico").string()};
 }
 

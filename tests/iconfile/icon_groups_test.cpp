@@ -224,6 +224,46 @@ TEST(NeResources, AlignmentNamesLimitsAndDamage) {
 
 }
 
+// A group that names one image thousands of times (and a second group naming it again) could
+// make a small file write its size many thousand times over; the images matched across the
+// whole listing stay within the budget, the members beyond are listed without their image.
+TEST(IconGroupsBudget, NamingOneImageAgainAndAgainStaysWithinTheBudget) {
+    const Bytes8 image = Block(32, 32, 32, 7);  // 4136 bytes
+    Bytes8 group = {0, 0, 1, 0, 0, 0};
+    const std::uint16_t members = 4000;
+    group[4] = members & 0xFF;
+    group[5] = members >> 8;
+    for (int i = 0; i < members; ++i) {
+        const std::uint8_t entry[14] = {32, 32, 0, 0, 1, 0, 32, 0,
+                                        static_cast<std::uint8_t>(image.size()),
+                                        static_cast<std::uint8_t>(image.size() >> 8), 0, 0, 1, 0};
+        group.insert(group.end(), entry, entry + 14);
+    }
+    test::PeRecipe r;
+    r.Icons = test::NumberedIcons({image});
+    r.Resources = {{14, 1, u"", {{1033, group}}}, {14, 2, u"", {{1033, group}}}};
+    const Bytes8 file = test::BuildPe(r).Bytes;
+    MemorySource source(file);
+    const IconGroupList list = ListIconGroups(source, LanguageSelection::All());
+    ASSERT_EQ(list.Groups.size(), 2u);
+    const std::uint64_t budget = MaxGroupBytesPerFileByte * file.size() + MaxIconBytesExtra;
+    std::uint64_t written = 0;
+    std::size_t withImage = 0;
+    for (const IconGroup& g : list.Groups) {
+        ASSERT_EQ(g.Members.size(), members);
+        for (const IconGroupMember& m : g.Members) {
+            withImage += m.Image.has_value();
+            EXPECT_NE(m.Image.has_value(), m.OverBudget);
+        }
+        auto made = MakeIconGroupFile(source, g);
+        if (made)
+            written += made->size();
+    }
+    EXPECT_EQ(withImage, budget / image.size());
+    EXPECT_LE(written, budget + 2 * (IconDirHeaderSize + members * IconDirEntrySize));
+    EXPECT_GT(withImage, 0u);
+}
+
 // Every group of the real executables is written and read back with its images unchanged.
 TEST(IconGroupsCorpus, EveryGroupIsWrittenWithItsImagesUnchanged) {
     const char* corpus = std::getenv("GF_CORPUS");
