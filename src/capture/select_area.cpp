@@ -4,7 +4,9 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
@@ -16,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <initializer_list>
 
 #include "platform/bmp_codec.h"
 #include "platform/qt/qimage_bridge.h"
@@ -81,6 +84,29 @@ void CrossButton::mouseReleaseEvent(QMouseEvent* event) {
 void CrossButton::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a quick double click starts a drag as the first one did.
     mousePressEvent(event);
+}
+
+void CrossButton::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    const bool reported =
+        key == Qt::Key_Space ||
+        (Picking && (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape));
+    if (!reported) {
+        QToolButton::keyPressEvent(event);
+        return;
+    }
+    event->accept();
+    if (!event->isAutoRepeat())
+        emit KeyDown(key);
+}
+
+void CrossButton::keyReleaseEvent(QKeyEvent* event) {
+    // Space would click the button and let it spring up.
+    if (event->key() == Qt::Key_Space) {
+        event->accept();
+        return;
+    }
+    QToolButton::keyReleaseEvent(event);
 }
 
 TForm2::TForm2(QWidget* owner) : QDialog(owner) {
@@ -164,7 +190,8 @@ void TForm2::BuildControls() {
         b->setChecked(true);
         b->setGeometry(300, 134, 42, 41);
     }
-    SpeedButton4->setToolTip(QStringLiteral("Drag onto the screen and let go over the area"));
+    SpeedButton4->setToolTip(
+        QStringLiteral("Drag onto the screen and let go over the area (Escape gives up)"));
     SpeedButton1->hide();
 
     suiButton5 = MakeButton(this, "suiButton5", QStringLiteral("Load from clipboard"),
@@ -175,6 +202,7 @@ void TForm2::BuildControls() {
                          QRect(300, 252, 184, 28), QStyle::SP_DialogSaveButton);
     BitBtn4 = MakeButton(this, "BitBtn4", QStringLiteral("Ok"), QRect(300, 306, 88, 30),
                          QStyle::SP_DialogOkButton);
+    BitBtn4->setDefault(true);
     BitBtn5 = MakeButton(this, "BitBtn5", QStringLiteral("Cancel"), QRect(396, 306, 88, 30),
                          QStyle::SP_DialogCancelButton);
 
@@ -189,9 +217,14 @@ void TForm2::BuildControls() {
 
     connect(TrackBar1, &QSlider::valueChanged, this, &TForm2::sTrackBar1Change);
     connect(TrackBar2, &QSlider::valueChanged, this, &TForm2::TrackBar2Change);
-    connect(ComboBox1, &QComboBox::editTextChanged, this, &TForm2::ComboBox1Change);
+    // A preset counts when it is picked, or typed (the box completes it) and confirmed; not
+    // while it is typed, where the completion would change the size at the first digit.
+    connect(ComboBox1, &QComboBox::activated, this, &TForm2::ComboBox1Change);
+    ComboBox1->lineEdit()->installEventFilter(this);
+    connect(ComboBox1->lineEdit(), &QLineEdit::editingFinished, this, &TForm2::ConfirmSizeBox);
     connect(SpeedButton4, &CrossButton::MouseDown, this, &TForm2::SpeedButton4MouseDown);
     connect(SpeedButton4, &CrossButton::MouseUp, this, &TForm2::SpeedButton4MouseUp);
+    connect(SpeedButton4, &CrossButton::KeyDown, this, &TForm2::SpeedButton4KeyDown);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm2::SpeedButton1Click);
     connect(Timer2, &QTimer::timeout, this, &TForm2::Timer2Timer);
     connect(Image1, &PictureView::MouseDown, this, &TForm2::Image1MouseDown);
@@ -215,6 +248,22 @@ QRect TForm2::CaptureArea(const QPoint& point) const {
                  CaptureHeight);
 }
 
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == ComboBox1->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        // Enter confirms the box and does not also close the window.
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            ConfirmSizeBox();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+QString TForm2::SizeText() const {
+    return QStringLiteral("%1x%2").arg(CaptureWidth).arg(CaptureHeight);
+}
+
 void TForm2::ShowPicture() {
     Image1->setGeometry(QRect(PreviewAt, QSize(Picture.Width(), Picture.Height())));
     Image1->SetPicture(Picture.Empty() ? QImage() : ToQImage(Picture));
@@ -230,7 +279,12 @@ void TForm2::SpeedButton1Click() {
     ShowPicture();
     Label3->setText(QString::number(CaptureWidth));
     Label4->setText(QString::number(CaptureHeight));
-    ComboBox1->setEditText(QStringLiteral("%1x%2").arg(CaptureWidth).arg(CaptureHeight));
+    ComboBox1->setEditText(SizeText());
+    // A side of 0 leaves nothing to take, copy, save or hand back.
+    const bool sized = CaptureWidth > 0 && CaptureHeight > 0;
+    for (QWidget* needsPicture :
+         std::initializer_list<QWidget*>{SpeedButton4, BitBtn2, BitBtn3, BitBtn4})
+        needsPicture->setEnabled(sized);
 }
 
 void TForm2::sTrackBar1Change() {
@@ -245,10 +299,16 @@ void TForm2::TrackBar2Change() {
     SpeedButton1Click();
 }
 
-void TForm2::ComboBox1Change(const QString& text) {
-    // Only the presets count; other text (the "48x48" the refresh writes, or anything typed)
-    // changes nothing.
-    const int index = ComboBox1->findText(text, Qt::MatchExactly);
+void TForm2::ConfirmSizeBox() {
+    const int index = ComboBox1->findText(ComboBox1->currentText(), Qt::MatchExactly);
+    if (index >= 0)
+        ComboBox1Change(index);
+    else
+        ComboBox1->setEditText(SizeText());
+}
+
+void TForm2::ComboBox1Change(int index) {
+    // Only the presets count.
     if (index < 0 || index >= static_cast<int>(PresetSides.size()))
         return;
     const int side = PresetSides[static_cast<std::size_t>(index)];
@@ -268,6 +328,7 @@ void TForm2::SpeedButton4MouseDown(Qt::MouseButton) {
         return;
     }
     CrossDragging = true;
+    SpeedButton4->Picking = true;
     CrossPoint.reset();
     HoldPointer(SpeedButton4, Qt::CrossCursor);
     SpeedButton4->setIcon(QIcon());
@@ -286,20 +347,38 @@ void TForm2::Timer2Timer() {
 }
 
 void TForm2::SpeedButton4MouseUp(Qt::MouseButton, const QPoint& globalPos) {
-    if (!CrossDragging)
+    if (CrossDragging)
+        EndCrossDrag(globalPos);
+}
+
+void TForm2::SpeedButton4KeyDown(int key) {
+    if (!CrossDragging) {
+        if (key == Qt::Key_Space)
+            SpeedButton4MouseDown(Qt::NoButton);
         return;
+    }
+    if (key == Qt::Key_Escape)
+        EndCrossDrag(std::nullopt);
+    else
+        EndCrossDrag(PointerPos());
+}
+
+void TForm2::EndCrossDrag(std::optional<QPoint> takeAt) {
     CrossDragging = false;
-    PictureOffset = QPoint(0, 0);
+    SpeedButton4->Picking = false;
     ReleasePointer();
     SpeedButton4->setIcon(SpeedButton1->icon());
     Timer2->stop();
     HideScreenFrame();
-    // The area is centred where the pointer was at the last tick; a release before the first
-    // tick takes the area around the release point.
-    const QPoint centre = CrossPoint.value_or(globalPos);
-    // What lies on no screen stays red.
-    CapturedBitmap = GrabScreenRect(CaptureArea(centre), Red);
-    SpeedButton1Click();
+    if (takeAt) {
+        PictureOffset = QPoint(0, 0);
+        // The area is centred where the pointer was at the last tick; a release before the
+        // first tick takes the area around the release point.
+        const QPoint centre = CrossPoint.value_or(*takeAt);
+        // What lies on no screen stays red.
+        CapturedBitmap = GrabScreenRect(CaptureArea(centre), Red);
+        SpeedButton1Click();
+    }
     show();
     activateWindow();
 }

@@ -29,21 +29,28 @@ class QTimer;
 namespace gf {
 
 // The cross to drag: a flat button that only reports the press and the release (with the
-// pointer's global position), wherever the release happens; it has no click of its own.
+// pointer's global position), wherever the release happens; it has no click of its own and
+// stays pressed. Of the keys it reports Space, and while Picking (a drag is on, and the
+// keyboard is held for it) also Enter and Escape; other keys work as on any button.
 class CrossButton : public QToolButton {
     Q_OBJECT
   public:
     using QToolButton::QToolButton;
 
+    bool Picking = false;
+
   signals:
     void MouseDown(Qt::MouseButton button);
     void MouseUp(Qt::MouseButton button, QPoint globalPos);
+    void KeyDown(int key);
 
   protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 };
 
 class TForm2 : public QDialog {
@@ -105,9 +112,12 @@ class TForm2 : public QDialog {
     void SpeedButton1Click();  // the preview refresh
     void sTrackBar1Change();
     void TrackBar2Change();
-    void ComboBox1Change(const QString& text);
+    void ComboBox1Change(int index);  // a preset picked
     void SpeedButton4MouseDown(Qt::MouseButton button);
     void SpeedButton4MouseUp(Qt::MouseButton button, const QPoint& globalPos);
+    // Space starts a pick from the keyboard: the frame follows the pointer until a mouse
+    // button is released, or Space or Enter takes the area; Escape gives up either kind.
+    void SpeedButton4KeyDown(int key);
     void Timer2Timer();
     void Image1MouseDown(Qt::MouseButton button, int x, int y);
     void Image1MouseUp(Qt::MouseButton button, int x, int y);
@@ -118,9 +128,20 @@ class TForm2 : public QDialog {
     void BitBtn4Click();
     void BitBtn5Click();
 
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void BuildControls();
     void ShowPicture();
+    // "48x48": the size in force, as the size box shows it.
+    QString SizeText() const;
+    // Enter in the size box, or leaving it: a preset it names is taken; other text (a size
+    // typed as "70x20", anything else) changes nothing and gives way to the size in force.
+    void ConfirmSizeBox();
+    // The end of a cross drag: the window comes back; with `takeAt`, the area is taken (around
+    // the last tick's point, or `takeAt` when no tick came), without it nothing changes.
+    void EndCrossDrag(std::optional<QPoint> takeAt);
 };
 
 // The capture window while the Capture command holds it.

@@ -1,11 +1,15 @@
 // The capture window on a scripted screen and clipboard: the size controls, the cross dragged
-// over the screen, moving the picture inside the preview, the clipboard both ways, saving as a
-// BMP file and the modal results, also through a real modal run; and, on a real X display, the
-// cross dragged over a picture on the screen with real pointer events.
+// over the screen (also started from the keyboard, and given up with Escape), moving the picture
+// inside the preview, the clipboard both ways, saving as a BMP file and the modal results, also
+// through a real modal run; and, on a real X display, the cross dragged over a picture on the
+// screen with real pointer events, and Escape from the real keyboard.
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPixmap>
 #include <QProcess>
 #include <QPushButton>
@@ -147,11 +151,16 @@ class TestSelectArea : public QObject {
     void aReleaseBeforeTheFirstTickTakesTheReleasePoint();
     void anAreaPartlyOffTheScreenIsRedThere();
     void anUnreadableScreenIsToldAndNothingIsHeld();
+    void theCrossFromTheKeyboard_data();
+    void theCrossFromTheKeyboard();
+    void aSideOf0LeavesNothingToTake();
+    void theSizeBoxShowsTheSizeInForce();
     void copyToClipboard();
     void saveAsBitmapFile();
     void okAndCancel();
     void theModalRunOutlastsACrossDrag();
     void crossOnARealDisplay();
+    void escapeOnARealDisplay();
 };
 
 void TestSelectArea::startsAsTheFormDoes() {
@@ -203,14 +212,17 @@ void TestSelectArea::slidersMoveTogetherWhileWidthEqualsHeight() {
 
 void TestSelectArea::presetsSetTheSize_data() {
     QTest::addColumn<bool>("widthEqualsHeight");
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("side");  // 0: nothing changes
+    QTest::addColumn<QString>("text");  // picked from the list when it is an item, else typed
+    QTest::addColumn<int>("side");      // 0: nothing changes
     QTest::newRow("16") << true << "16 x 16" << 16;
     QTest::newRow("64") << true << "64 x 64" << 64;
     QTest::newRow("64, sides free") << false << "64 x 64" << 64;
     QTest::newRow("256") << true << "256 x 256" << 256;
-    QTest::newRow("typed, not a preset") << true << "70 x 70" << 0;
-    QTest::newRow("the refresh's own text") << true << "64x64" << 0;
+    QTest::newRow("picked twice") << true << "32 x 32|32 x 32" << 32;
+    QTest::newRow("typed, a preset") << true << "typed:128 x 128" << 128;
+    QTest::newRow("typed, completed") << true << "typed:6" << 64;
+    QTest::newRow("typed, not a preset") << true << "typed:70 x 70" << 0;
+    QTest::newRow("typed, the refresh's own text") << true << "typed:64x64" << 0;
 }
 
 void TestSelectArea::presetsSetTheSize() {
@@ -223,14 +235,34 @@ void TestSelectArea::presetsSetTheSize() {
     form.TrackBar1->setValue(40);
     form.TrackBar2->setValue(30);
     const QSize before(form.CaptureWidth, form.CaptureHeight);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
 
-    const int index = form.ComboBox1->findText(text);
-    if (index >= 0)
-        form.ComboBox1->setCurrentIndex(index);  // as picking it from the list
-    else
-        form.ComboBox1->setEditText(text);  // as typing it
+    const QStringList steps = text.split(QLatin1Char('|'));
+    for (const QString& step : steps) {
+        if (&step != &steps.front())
+            form.TrackBar1->setValue(20);  // so that picking the same item again has to count
+        if (step.startsWith(QStringLiteral("typed:"))) {
+            QLineEdit* box = form.ComboBox1->lineEdit();
+            box->setFocus();
+            box->selectAll();
+            QTest::keyClicks(box, step.mid(6));
+            // Typing alone changes nothing, also where the box completes a preset.
+            QCOMPARE(QSize(form.CaptureWidth, form.CaptureHeight), before);
+            QTest::keyClick(box, Qt::Key_Return);
+        } else {
+            // As the user picks it from the list.
+            form.ComboBox1->showPopup();
+            QAbstractItemView* list = form.ComboBox1->view();
+            list->setCurrentIndex(
+                form.ComboBox1->model()->index(form.ComboBox1->findText(step), 0));
+            QTest::keyClick(list->viewport(), Qt::Key_Return);
+        }
+    }
     if (side == 0) {
         QCOMPARE(QSize(form.CaptureWidth, form.CaptureHeight), before);
+        QCOMPARE(form.ComboBox1->currentText(),
+                 QStringLiteral("%1x%2").arg(before.width()).arg(before.height()));
         return;
     }
     QCOMPARE(form.CaptureWidth, side);
@@ -410,6 +442,125 @@ void TestSelectArea::anUnreadableScreenIsToldAndNothingIsHeld() {
     QCOMPARE(form.Picture.GetPixel(3, 3), Rgb(9, 9, 9));
 }
 
+// A key the held keyboard hands to the cross, as the overlay does during a drag.
+void PressHeldKey(ScriptedSeam& seam, int key) {
+    QWidget* holder = seam.PointerHolder;
+    QVERIFY(holder);
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(holder, &press);
+}
+
+void TestSelectArea::theCrossFromTheKeyboard_data() {
+    QTest::addColumn<bool>("startWithSpace");  // else with the mouse
+    QTest::addColumn<int>("endKey");           // 0: a mouse release
+    QTest::addColumn<bool>("taken");
+    QTest::newRow("Space, then a click") << true << 0 << true;
+    QTest::newRow("Space, then Space") << true << int(Qt::Key_Space) << true;
+    QTest::newRow("Space, then Enter") << true << int(Qt::Key_Return) << true;
+    QTest::newRow("Space, then Escape") << true << int(Qt::Key_Escape) << false;
+    QTest::newRow("a mouse drag, then Escape") << false << int(Qt::Key_Escape) << false;
+}
+
+void TestSelectArea::theCrossFromTheKeyboard() {
+    QFETCH(bool, startWithSpace);
+    QFETCH(int, endKey);
+    QFETCH(bool, taken);
+    ScriptedSeam seam;
+    seam.Screen = PatternScreen(640, 480);
+    seam.Clipboard = Solid(20, 20, Rgb(1, 2, 3));
+    TForm2 form;
+    form.suiButton5->click();
+    form.PictureOffset = QPoint(3, 3);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+
+    if (startWithSpace) {
+        form.SpeedButton4->setFocus();
+        QTest::keyClick(form.SpeedButton4, Qt::Key_Space);
+    } else {
+        QTest::mousePress(form.SpeedButton4, Qt::LeftButton);
+    }
+    QVERIFY(form.CrossDragging);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(seam.PointerHolder, static_cast<QWidget*>(form.SpeedButton4));
+    // Space neither clicks the cross nor lets it spring up.
+    QVERIFY(form.SpeedButton4->isChecked());
+    seam.Pointer = QPoint(200, 100);
+    form.Timer2Timer();
+    seam.Pointer = QPoint(210, 110);  // moved after the last tick
+    if (endKey == 0)
+        ReleaseHeld(seam, seam.Pointer);
+    else
+        PressHeldKey(seam, endKey);
+
+    QVERIFY(!form.CrossDragging);
+    QVERIFY(form.isVisible());
+    QVERIFY(!form.Timer2->isActive());
+    QVERIFY(!seam.PointerHolder);
+    QVERIFY(!seam.Frame);
+    if (taken) {
+        QCOMPARE(form.PictureOffset, QPoint(0, 0));
+        QCOMPARE(DiffFromScreen(form.Picture, QPoint(190, 90), 640, 480), QString());
+    } else {
+        // Given up: the picture before the drag, where it was.
+        QCOMPARE(form.CapturedBitmap, Solid(20, 20, Rgb(1, 2, 3)));
+        QCOMPARE(form.PictureOffset, QPoint(3, 3));
+        QVERIFY(!seam.Log.join(QLatin1Char(' ')).contains(QStringLiteral("grab")));
+    }
+    // Escape, Enter and a second Space mean nothing once no drag is on: the window stays.
+    QTest::keyClick(form.SpeedButton4, Qt::Key_Escape);
+    QCOMPARE(form.result(), 0);
+}
+
+void TestSelectArea::aSideOf0LeavesNothingToTake() {
+    ScriptedSeam seam;
+    seam.Clipboard = Solid(20, 20, Rgb(1, 2, 3));
+    TForm2 form;
+    form.suiButton5->click();
+    const std::vector<QWidget*> needsPicture = {form.SpeedButton4, form.BitBtn2, form.BitBtn3,
+                                                form.BitBtn4};
+    form.CheckBox2->setChecked(false);
+    form.TrackBar2->setValue(0);
+    for (QWidget* w : needsPicture)
+        QVERIFY2(!w->isEnabled(), qPrintable(w->objectName()));
+    QVERIFY(form.suiButton5->isEnabled());
+    QVERIFY(form.BitBtn5->isEnabled());
+    // The user's clipboard is not emptied by a picture of nothing.
+    form.BitBtn2->click();
+    QVERIFY(seam.Messages.isEmpty());
+    QCOMPARE(seam.Clipboard->Width(), 20);
+    form.TrackBar2->setValue(1);
+    for (QWidget* w : needsPicture)
+        QVERIFY2(w->isEnabled(), qPrintable(w->objectName()));
+}
+
+void TestSelectArea::theSizeBoxShowsTheSizeInForce() {
+    ScriptedSeam seam;
+    TForm2 form;
+    form.TrackBar1->setValue(48);
+    form.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&form));
+    QVERIFY(form.BitBtn4->isDefault());
+    QLineEdit* box = form.ComboBox1->lineEdit();
+    box->setFocus();
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("100x60"));
+    QCOMPARE(form.CaptureWidth, 48);
+    // Enter confirms the box, which then shows the size in force; the window stays open.
+    QTest::keyClick(box, Qt::Key_Return);
+    QCOMPARE(form.ComboBox1->currentText(), QStringLiteral("48x48"));
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.result(), 0);
+    // So does leaving it.
+    box->selectAll();
+    QTest::keyClicks(box, QStringLiteral("7"));
+    form.CheckBox2->setFocus();
+    QCOMPARE(form.ComboBox1->currentText(), QStringLiteral("48x48"));
+    // Elsewhere Enter is "Ok".
+    QTest::keyClick(form.CheckBox2, Qt::Key_Return);
+    QCOMPARE(form.result(), TForm2::ResultOk);
+}
+
 void TestSelectArea::copyToClipboard() {
     ScriptedSeam seam;
     seam.Clipboard = PatternScreen(50, 50);
@@ -507,11 +658,16 @@ void TestSelectArea::theModalRunOutlastsACrossDrag() {
 // captured pixels must be that picture's, with nothing of the dotted frame in them, while the
 // frame itself was on the screen around the area. With GF_SCREENSHOT set to a path the window
 // is also saved there as a picture, after the capture.
+#define SKIP_WITHOUT_A_REAL_DISPLAY()                                                 \
+    do {                                                                              \
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))                  \
+            QSKIP("needs an X display (run by tst_select_area_xvfb under xvfb-run)"); \
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())      \
+            QSKIP("xdotool is missing (scripts/deps.sh --ci installs it)");           \
+    } while (false)
+
 void TestSelectArea::crossOnARealDisplay() {
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
-        QSKIP("needs an X display (run by tst_select_area_xvfb under xvfb-run)");
-    if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
-        QSKIP("xdotool is missing (scripts/deps.sh --ci installs it)");
+    SKIP_WITHOUT_A_REAL_DISPLAY();
 
     QLabel target(nullptr, Qt::FramelessWindowHint | Qt::X11BypassWindowManagerHint);
     target.setPixmap(QPixmap::fromImage(TargetPicture()));
@@ -599,6 +755,54 @@ void TestSelectArea::crossOnARealDisplay() {
                                      .arg(got, 6, 16, QLatin1Char('0'))));
         }
     }
+}
+
+// On a real X screen: Escape during a drag gives it up (the keyboard is held while the window
+// is hidden), and the mouse release that follows takes nothing.
+void TestSelectArea::escapeOnARealDisplay() {
+    SKIP_WITHOUT_A_REAL_DISPLAY();
+    TForm2 form;
+    form.TrackBar1->setValue(32);
+    const Bitmap before = Solid(32, 32, Rgb(1, 2, 3));
+    form.CapturedBitmap = before;
+    form.move(40, 40);
+    bool pointerDriven = true;
+    bool hiddenWhileDragging = false;
+    bool backAfterEscape = false;
+    bool frameGone = false;
+    QTimer::singleShot(10000, &form, [&] { form.done(0); });  // never hang
+    QTimer::singleShot(0, &form, [&] {
+        if (!QTest::qWaitForWindowExposed(&form)) {
+            form.done(0);
+            return;
+        }
+        QTest::qWait(200);
+        pointerDriven = MovePointerTo(form.SpeedButton4->mapToGlobal(QPoint(20, 20)));
+        QTest::qWait(100);
+        pointerDriven =
+            pointerDriven && Xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+        QTest::qWait(300);
+        pointerDriven = pointerDriven && MovePointerTo(QPoint(700, 400));
+        QTest::qWait(300);
+        hiddenWhileDragging = form.CrossDragging && !form.isVisible();
+        pointerDriven = pointerDriven && Xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
+        QTest::qWait(300);
+        backAfterEscape = form.isVisible() && !form.CrossDragging;
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        frameGone = std::none_of(windows.begin(), windows.end(), [](const QWidget* w) {
+            return w->objectName() == QLatin1String("ScreenFrame") && w->isVisible();
+        });
+        pointerDriven = pointerDriven && Xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+        QTest::qWait(200);
+        form.done(TForm2::ResultOk);
+    });
+    RunModal(form);
+
+    QVERIFY2(pointerDriven, "xdotool could not drive the pointer and the keyboard");
+    QVERIFY(hiddenWhileDragging);
+    QVERIFY(backAfterEscape);
+    QVERIFY(frameGone);
+    QCOMPARE(form.CapturedBitmap, before);
 }
 
 QTEST_MAIN(TestSelectArea)

@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QImage>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QRegion>
@@ -76,6 +77,7 @@ void ScreenOverlay::Hold(QWidget* holder, Qt::CursorShape cursor) {
     if (!Area)
         Park();
     grabMouse(QCursor(cursor));
+    grabKeyboard();
     Held = true;
 }
 
@@ -85,6 +87,7 @@ void ScreenOverlay::Release() {
     Held = false;
     Holder = nullptr;
     releaseMouse();
+    releaseKeyboard();
     if (!Area)
         hide();
 }
@@ -108,6 +111,21 @@ void ScreenOverlay::mouseReleaseEvent(QMouseEvent* event) {
     QMouseEvent up(QEvent::MouseButtonRelease, holder->mapFromGlobal(global), global,
                    event->button(), event->buttons(), event->modifiers());
     QCoreApplication::sendEvent(holder, &up);
+}
+
+void ScreenOverlay::keyPressEvent(QKeyEvent* event) {
+    event->accept();
+    if (!Held || !Holder)
+        return;
+    QKeyEvent key(event->type(), event->key(), event->modifiers(), event->text(),
+                  event->isAutoRepeat(), static_cast<ushort>(event->count()));
+    QCoreApplication::sendEvent(Holder, &key);
+}
+
+void ScreenOverlay::keyReleaseEvent(QKeyEvent* event) {
+    // The release of the key that started a drag from the keyboard arrives here; it means
+    // nothing.
+    event->accept();
 }
 
 }  // namespace gf

@@ -22,8 +22,9 @@ class ScreenOverlay : public QWidget {
     void HideFrame();
     std::optional<QRect> FrameArea() const { return Area; }
 
-    // Holds the pointer for a drag and shows `cursor` wherever it is; the next button release
-    // frees it and is sent to `holder`.
+    // Holds the pointer and the keyboard for a drag and shows `cursor` wherever the pointer
+    // is; the next button release frees both and is sent to `holder`, and so is every key
+    // pressed meanwhile.
     void Hold(QWidget* holder, Qt::CursorShape cursor);
     void Release();
     bool Holding() const { return Held; }
@@ -31,6 +32,8 @@ class ScreenOverlay : public QWidget {
   protected:
     void paintEvent(QPaintEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
 
   private:
     void Park();

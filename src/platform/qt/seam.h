@@ -111,7 +111,9 @@ class Seam {
     // mouse button is released the pointer belongs to the program wherever it is, also while
     // the program's windows are hidden, and shows `cursor`; the release, wherever it happens,
     // is sent to `holder` as a mouse release event (position relative to `holder`), after
-    // which the pointer is free. ReleasePointer frees it early; it does nothing when free.
+    // which the pointer is free. The keyboard is held with it: a key pressed meanwhile is sent
+    // to `holder` as a key press (Escape, to give up the drag). ReleasePointer frees both
+    // early; it does nothing when free.
     virtual void HoldPointer(QWidget* holder, Qt::CursorShape cursor) = 0;
     virtual void ReleasePointer() = 0;
 
