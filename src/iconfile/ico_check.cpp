@@ -149,8 +149,31 @@ void Add(IconCheckReport& r, IconProblem p, int entry, std::string text, bool fi
 
 }  // namespace
 
+namespace {
+
+// Small PNG images are decoded to tell whether a fix can store them as bitmaps. A PNG of a few
+// hundred bytes can hold 255 x 255 pixels, so the pixels decoded for one file are held to a
+// budget in proportion to its size; images beyond it are not converted.
+std::uint64_t PngDecodeBudget(Bytes file) {
+    return 4 * std::uint64_t{file.size()} + (std::uint64_t{1} << 22);
+}
+
+enum class PngConversion { Possible, Undecodable, OverBudget };
+
+PngConversion JudgePngConversion(const EntryView& v, std::uint64_t& budget) {
+    const std::uint64_t pixels =
+        static_cast<std::uint64_t>(v.Width) * static_cast<std::uint64_t>(v.Height);
+    if (pixels > budget)
+        return PngConversion::OverBudget;
+    budget -= pixels;
+    return DecodeIconImageBlock(v.Block) ? PngConversion::Possible : PngConversion::Undecodable;
+}
+
+}  // namespace
+
 IconCheckReport CheckIconFile(Bytes file) {
     IconCheckReport r;
+    std::uint64_t pngBudget = PngDecodeBudget(file);
     auto header = ReadIconDirHeader(file);
     if (!header) {
         Add(r, IconProblem::BadHeader, -1, "the file is too short for an icon file's header",
@@ -228,12 +251,19 @@ IconCheckReport CheckIconFile(Bytes file) {
                     Num(ExpectedColourCount(v)),
                 true);
         if (v.Png) {
-            if (std::max(v.Width, v.Height) < 256)
+            if (std::max(v.Width, v.Height) < 256) {
+                const PngConversion conversion = JudgePngConversion(v, pngBudget);
                 Add(r, IconProblem::SmallPng, i,
                     "its " + SizeText(v.Width, v.Height) +
                         " image is PNG-compressed, which older systems can not read below 256 "
-                        "pixels",
-                    true);
+                        "pixels" +
+                        (conversion == PngConversion::Undecodable
+                             ? "; it can not be decoded, so a fix keeps it"
+                         : conversion == PngConversion::OverBudget
+                             ? "; the file holds too many such images to convert them all"
+                             : ""),
+                    conversion == PngConversion::Possible);
+            }
             continue;
         }
         if (v.Bits <= 8 && v.ClrUsed > (1u << v.Bits))
@@ -321,6 +351,11 @@ Result<IconFixResult> FixIconFile(Bytes file) {
         return std::any_of(before.Findings.begin(), before.Findings.end(),
                            [&](const IconFinding& f) { return f.Problem == p && f.Entry == entry; });
     };
+    auto fixable = [&](IconProblem p, int entry) {
+        return std::any_of(before.Findings.begin(), before.Findings.end(), [&](const IconFinding& f) {
+            return f.Problem == p && f.Entry == entry && f.Fixable;
+        });
+    };
 
     struct Kept {
         EntryView View;
@@ -355,7 +390,8 @@ Result<IconFixResult> FixIconFile(Bytes file) {
         if (v.Clipped)
             change(v, "its size cut to the " + Num(v.Block.size()) + " bytes in the file");
 
-        if (v.Known && v.Png && std::max(v.Width, v.Height) < 256) {
+        if (v.Known && v.Png && std::max(v.Width, v.Height) < 256 &&
+            fixable(IconProblem::SmallPng, static_cast<int>(v.Index))) {
             auto image = DecodeIconImageBlock(v.Block);
             auto dib = image ? EncodeIconBlock(*image, 32) : Result<IconBlock>(image.GetError());
             if (dib) {

@@ -49,6 +49,7 @@ const HostileCase Cases[] = {
      "The JPEG picture is too large to load."},
     {"png/grey_16384x16384.png", 0, ""},
     {"bmp/rle8_16384x16384_in_10_bytes.bmp", 0, ""},
+    {"ico_check/small_png_that_does_not_decode.ico", 1, ""},
     {"icon_groups/group_names_one_image_65535_times.dll", 0,
      "65459 of its images left out: the groups name more image data than the file could hold"},
 };
