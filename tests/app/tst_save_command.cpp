@@ -80,6 +80,7 @@ class TestSaveCommand : public QObject {
     void pngKeepsTransparency();
     void theFilterIndexIsKeptBetweenRuns();
     void aFailedWriteIsReported();
+    void readOnlyFilesAreReplacedOnceAgreedAndStayReadOnly();
     void aPictureBecomesAnIconFileOnDisk();
     void theRealSaveDialogLeavesTheQuestionToTheCommand();
 };
@@ -223,6 +224,35 @@ void TestSaveCommand::cancellingChangesNothing() {
     QCOMPARE(ReadAll(kit / "old.png"), (std::vector<std::uint8_t>{1, 2, 3}));
     QCOMPARE(FilesIn(kit.Folder()), before);
     QVERIFY(kit.Seam->Messages.isEmpty());
+}
+
+// The overwrite question is the user's word on a read-only file too (the command-line tool
+// refuses it instead): each format replaces it after Yes (No to "Insert or overwrite"), and the
+// file keeps its mode.
+void TestSaveCommand::readOnlyFilesAreReplacedOnceAgreedAndStayReadOnly() {
+    CommandTestKit kit;
+    auto w = kit.MakeWindow();
+    const auto work = GiveWorkingIcon(*w, 24, Red);
+    const std::vector<std::uint8_t> old = {1, 2, 3};
+    struct Case {
+        const char* Name;
+        int Filter;
+        Answer Reply;
+    };
+    for (const Case& c : {Case{"old.ico", 1, Answer::No}, Case{"old.bmp", 2, Answer::Yes},
+                          Case{"old.png", 3, Answer::Yes}}) {
+        const fs::path target = kit / c.Name;
+        WriteAll(target, old);
+        fs::permissions(target, fs::perms::owner_read | fs::perms::group_read);
+        kit.Seam->FileAnswers = {{ToQString(target), c.Filter}};
+        kit.Seam->Answers = {c.Reply};
+        w->suiButton3->click();
+        QVERIFY2(kit.Seam->Messages.isEmpty(), c.Name);
+        QVERIFY2(ReadAll(target) != old, c.Name);
+        QCOMPARE(fs::status(target).permissions() & fs::perms::all,
+                 fs::perms::owner_read | fs::perms::group_read);
+    }
+    QCOMPARE(ReadAll(kit / "old.ico"), work);
 }
 
 void TestSaveCommand::bmpIsFlattenedOntoTheChosenColour() {
