@@ -347,10 +347,6 @@ Result<IconFixResult> FixIconFile(Bytes file) {
     auto change = [&](const EntryView& v, const std::string& text) {
         out.Changes.push_back("#" + Num(v.Index) + ": " + text);
     };
-    auto has = [&](IconProblem p, int entry) {
-        return std::any_of(before.Findings.begin(), before.Findings.end(),
-                           [&](const IconFinding& f) { return f.Problem == p && f.Entry == entry; });
-    };
     auto fixable = [&](IconProblem p, int entry) {
         return std::any_of(before.Findings.begin(), before.Findings.end(), [&](const IconFinding& f) {
             return f.Problem == p && f.Entry == entry && f.Fixable;
@@ -362,24 +358,23 @@ Result<IconFixResult> FixIconFile(Bytes file) {
         IconBlock Block;
     };
     std::vector<Kept> kept;
+    // Images laid out one after another hold what overlapping entries share once per entry: a
+    // small file whose entries all cover it would otherwise give a copy of its size squared.
+    const std::uint64_t budget = MaxIconBytesPerFileByte * file.size() + MaxIconBytesExtra;
+    std::uint64_t copied = 0;
+    // The images kept so far by size, depth and a hash of their final bytes, to find one that a
+    // mend made the very same as an earlier one.
+    std::map<std::tuple<int, int, int, std::uint64_t>, std::vector<std::size_t>> seen;
     for (const EntryView& v : s.Entries) {
-        const int i = static_cast<int>(v.Index);
         if (!v.Present) {
             change(v, "dropped: its image lies beyond the end of the file");
             continue;
         }
-        if (has(IconProblem::DuplicateSize, i)) {
-            const bool same = std::any_of(kept.begin(), kept.end(), [&](const Kept& k) {
-                return k.View.Known && k.View.Width == v.Width && k.View.Height == v.Height &&
-                       k.View.Bits == v.Bits &&
-                       std::equal(k.View.Block.begin(), k.View.Block.end(), v.Block.begin(),
-                                  v.Block.end());
-            });
-            if (same) {
-                change(v, "dropped: the same image as an earlier entry");
-                continue;
-            }
-        }
+        copied += v.Block.size();
+        if (copied > budget)
+            return Error{"The images overlap so much that, laid out one after another, they "
+                         "would pass twice the file's size; no corrected copy is made."};
+        const std::size_t changesBefore = out.Changes.size();
         Kept k{v, {}};
         k.Block.Entry = v.Entry;
         k.Block.Data.assign(v.Block.begin(), v.Block.end());
@@ -444,6 +439,19 @@ Result<IconFixResult> FixIconFile(Bytes file) {
                 e.ColorCount = ExpectedColourCount(k.View);
                 change(v, "directory colour count set to " + Num(e.ColorCount));
             }
+        }
+        if (k.View.Known) {
+            std::uint64_t hash = 14695981039346656037ull;  // FNV-1a
+            for (std::uint8_t b : k.Block.Data)
+                hash = (hash ^ b) * 1099511628211ull;
+            auto& same = seen[{k.View.Width, k.View.Height, k.View.Bits, hash}];
+            if (std::any_of(same.begin(), same.end(),
+                            [&](std::size_t j) { return kept[j].Block.Data == k.Block.Data; })) {
+                out.Changes.resize(changesBefore);
+                change(v, "dropped: the same image as an earlier entry");
+                continue;
+            }
+            same.push_back(kept.size());
         }
         kept.push_back(std::move(k));
     }

@@ -50,6 +50,8 @@ const HostileCase Cases[] = {
     {"png/grey_16384x16384.png", 0, ""},
     {"bmp/rle8_16384x16384_in_10_bytes.bmp", 0, ""},
     {"ico_check/small_png_that_does_not_decode.ico", 1, ""},
+    {"ico_check/mend_makes_two_images_the_same.cur", 1, ""},
+    {"ico_check/entries_overlapping_200_times.ico", 1, "no corrected copy is made"},
     {"icon_groups/group_names_one_image_65535_times.dll", 0,
      "65459 of its images left out: the groups name more image data than the file could hold"},
 };
