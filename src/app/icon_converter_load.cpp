@@ -76,8 +76,15 @@ Bitmap GifFramePicture(const Bitmap& frame) {
 // the working folder. A conversion that fails leaves LoadKind as it was, so the later steps
 // pass the file by; the user is told why, since a picture that silently does nothing would
 // leave them guessing (a damaged file, or one far too large to load).
-Result<Bitmap> ConvertPicture(TIconConverter& w) {
-    auto guarded = [](auto&& convert) -> Result<Bitmap> {
+// A converted picture, and whether its alpha is its transparency even where all of it is 0 (a
+// PNG with alpha, a GIF frame with transparent parts).
+struct ConvertedPicture {
+    Bitmap Pixels;
+    bool AlphaIsTransparency = false;
+};
+
+Result<ConvertedPicture> ConvertPicture(TIconConverter& w) {
+    auto guarded = [](auto&& convert) -> Result<ConvertedPicture> {
         try {
             return convert();
         } catch (const std::bad_alloc&) {
@@ -90,54 +97,61 @@ Result<Bitmap> ConvertPicture(TIconConverter& w) {
     };
     const std::string& kind = w.LoadKind;
     if (kind == ".wmf") {
-        return guarded([&]() -> Result<Bitmap> {
+        return guarded([&]() -> Result<ConvertedPicture> {
             auto picture = wmf::LoadWmfFile(w.LoadPath);
             if (!picture)
                 return picture.GetError();
             auto rendered = RenderMetafile(*picture);
             if (!rendered)
                 return rendered.GetError();
-            return LimitPictureForEditor(*rendered);
+            return ConvertedPicture{LimitPictureForEditor(*rendered)};
         });
     }
     // Pictures are shrunk to the editor's limit while they are decoded, so a picture far too
     // large to hold whole still loads.
     if (kind == ".jpg" || kind == ".jpeg") {
-        return guarded([&]() -> Result<Bitmap> {
+        return guarded([&]() -> Result<ConvertedPicture> {
             auto bytes = ReadFileBytes(w.LoadPath);
             if (!bytes)
                 return bytes.GetError();
-            return DecodeJpegShrunk(*bytes, EditorPicturePlan);
+            auto jpeg = DecodeJpegShrunk(*bytes, EditorPicturePlan);
+            if (!jpeg)
+                return jpeg.GetError();
+            return ConvertedPicture{std::move(*jpeg)};
         });
     }
     if (kind == ".png") {
-        return guarded([&]() -> Result<Bitmap> {
+        return guarded([&]() -> Result<ConvertedPicture> {
             auto bytes = ReadFileBytes(w.LoadPath);
             if (!bytes)
                 return bytes.GetError();
             auto png = DecodePngShrunk(*bytes, EditorPicturePlan);
             if (!png)
                 return png.GetError();
-            return std::move(png->Pixels);
+            return ConvertedPicture{std::move(png->Pixels), png->HasAlpha};
         });
     }
     if (kind == ".gif") {
-        return guarded([&]() -> Result<Bitmap> {
+        return guarded([&]() -> Result<ConvertedPicture> {
             auto picker = std::make_unique<TGifLoader>(&w);
             GifLoader = picker.get();
             picker->GifPath = ToQString(w.LoadPath);
             Status loaded = picker->LoadGifImageClick();
             if (!loaded)
                 return Error{loaded.ErrorMessage()};
-            const int frames = static_cast<int>(picker->GifPicture.Frames.size());
+            const int frames = picker->FrameCount();
             if (frames > 1)
                 RunModal(*picker);
             // The picker keeps its selection on a frame; should it not, the first is taken.
             int selected = picker->SelectedFrame;
             if (selected < 0 || selected >= frames)
                 selected = 0;
-            return LimitPictureForEditor(
-                GifFramePicture(picker->GifPicture.Frames[static_cast<std::size_t>(selected)]));
+            auto frame = picker->FramePicture(selected);
+            if (!frame)
+                return frame.GetError();
+            const Bitmap picture = GifFramePicture(*frame);
+            const bool transparent = picture.Format() == PixelFormat::Bits32;
+            return ConvertedPicture{LimitPictureForEditor(picture), transparent};
         });
     }
     return Error{""};  // not a picture to convert
@@ -172,17 +186,22 @@ Result<Bitmap> LoadBmpForEditor(const fs::path& path) {
 // The picture step and the editor. `converted` is the picture a conversion produced, already
 // limited to the editor's size, else the BMP file LoadPath is read. False when the command is
 // to end at once (the picture could not be read or written): nothing is redrawn then.
-bool RunPictureStep(TIconConverter& w, std::optional<Bitmap> converted, const fs::path& original) {
+bool RunPictureStep(TIconConverter& w, std::optional<ConvertedPicture> converted,
+                    const fs::path& original) {
     const fs::path picture = w.WorkFile("eitemp.bmp");
-    Result<Bitmap> source =
-        converted ? Result<Bitmap>(std::move(*converted)) : LoadBmpForEditor(w.LoadPath);
+    const bool declared = converted && converted->AlphaIsTransparency;
+    Result<Bitmap> source = converted ? Result<Bitmap>(std::move(converted->Pixels))
+                                      : LoadBmpForEditor(w.LoadPath);
     if (source && source->Empty())
         source = Error{"The picture is empty."};
     if (!source) {
         TellPictureFailed(w, original, source.ErrorMessage());
         return false;
     }
-    const Status written = SaveBmpFile(*source, picture);
+    // The editor reads the picture from the file, which says whether its alpha is real.
+    const Status written =
+        SaveBmpFile(*source, picture, ReadOnlyTarget::Refuse,
+                    declared ? BmpAlpha::Declared : BmpAlpha::Undeclared);
     if (!written) {
         TellPictureFailed(w, original, written.ErrorMessage());
         return false;
@@ -323,9 +342,9 @@ void TIconConverter::suiButton1Click() {
     LoadKind = KindOf(LoadPath);
     const fs::path original = LoadPath;
 
-    std::optional<Bitmap> converted;
+    std::optional<ConvertedPicture> converted;
     if (IsConvertedKind(LoadKind)) {
-        Result<Bitmap> picture = ConvertPicture(*this);
+        Result<ConvertedPicture> picture = ConvertPicture(*this);
         if (picture) {
             converted = std::move(*picture);
             LoadPath = WorkFile("eitemp.bmp");

@@ -7,15 +7,16 @@
 #include "app/icon_converter.h"
 #include "editor/icon_editor.h"
 #include "editor/pixels/mask.h"
+#include "platform/icon_draw.h"
 
 namespace gf {
 
 namespace {
 
 // The working icon as the editor edits it: a 24-bit colour image (32-bit when the icon has 32
-// bits) and an 8-bit mask of the same size. A 32-bit image whose alpha says nothing, because
-// no pixel is transparent by it or because every pixel is (an icon that keeps its
-// transparency in the mask alone), takes its alpha from the mask; otherwise its alpha stays.
+// bits) and an 8-bit mask of the same size. A 32-bit image is taken as the drawing rule shows
+// it: its alpha where any alpha byte is non-zero (the mask then says nothing), else alpha from
+// the mask.
 void PrepareForEditing(const Bitmap& workColor, const Bitmap& workMask, Bitmap& color,
                        Bitmap& mask) {
     color = workColor;
@@ -25,20 +26,7 @@ void PrepareForEditing(const Bitmap& workColor, const Bitmap& workMask, Bitmap& 
     EnsureMask8(mask);
     if (mask.Width() != color.Width() || mask.Height() != color.Height())
         mask = MakeMask(color.Width(), color.Height());
-    if (!has32)
-        return;
-
-    bool someTransparent = false;
-    bool allTransparent = true;
-    for (int y = 0; y < color.Height(); ++y) {
-        const std::uint8_t* row = color.Row(y);
-        for (int x = 0; x < color.Width(); ++x) {
-            const bool zero = row[4 * x + 3] == 0;
-            someTransparent = someTransparent || zero;
-            allTransparent = allTransparent && zero;
-        }
-    }
-    if (someTransparent && !allTransparent)
+    if (!has32 || IconUsesAlpha(color))
         return;
     for (int y = 0; y < color.Height(); ++y) {
         std::uint8_t* row = color.Row(y);

@@ -439,12 +439,14 @@ Result<ResamplingPicture> LoadPicture(const std::filesystem::path& path, bool ed
         return whole(std::move(*drawn));
     }
     if (kind == PictureKind::Gif) {
-        auto gif = DecodeGif(*bytes);
-        if (!gif)
-            return Error{PathText(path) + ": " + gif.ErrorMessage()};
-        if (gif->Frames.empty())
-            return Error{"The picture " + PathText(path) + " is empty."};
-        return whole(std::move(gif->Frames.front()));
+        // Only the first frame is decoded.
+        auto gif = GifFrames::Open(std::move(*bytes));
+        auto first = gif ? gif->Frame(0) : Result<Bitmap>(gif.GetError());
+        if (!first)
+            return Error{PathText(path) + ": " + first.ErrorMessage()};
+        auto picture = whole(std::move(*first));
+        picture->AlphaIsTransparency = true;
+        return picture;
     }
     if (!editorRoad)
         return DecodeResamplingPicture(*bytes, path);
@@ -454,7 +456,8 @@ Result<ResamplingPicture> LoadPicture(const std::filesystem::path& path, bool ed
         auto limited = DecodeEditorPicture(*bytes, kind, path);
         if (!limited)
             return limited.GetError();
-        return ResamplingPicture{std::move(*limited), size->Width, size->Height};
+        return ResamplingPicture{std::move(*limited), size->Width, size->Height,
+                                 PictureAlphaIsTransparency(*bytes, kind)};
     }
     return whole(DecodeEditorPicture(*bytes, kind, path));
 }
@@ -467,8 +470,9 @@ int ScaleHotSpot(int spot, int pictureSize, int size, bool stretch) {
     return static_cast<int>(std::clamp<std::int64_t>(scaled, 0, size - 1));
 }
 
-bool AlphaInUse(const Bitmap& picture) {
-    return picture.Format() == PixelFormat::Bits32 && HasAnyAlpha(picture);
+bool AlphaInUse(const ResamplingPicture& picture) {
+    return picture.Pixels.Format() == PixelFormat::Bits32 &&
+           (picture.AlphaIsTransparency || HasAnyAlpha(picture.Pixels));
 }
 
 int Fail(const std::string& message) {
@@ -495,7 +499,7 @@ int RunConvert(const Args& args) {
     if (!loaded)
         return Fail(loaded.ErrorMessage());
     const Bitmap* picture = &loaded->Pixels;
-    if (options.TransparentGiven && options.Road.AutomaticIdentification && AlphaInUse(*picture))
+    if (options.TransparentGiven && options.Road.AutomaticIdentification && AlphaInUse(*loaded))
         return Fail(
             "the picture's alpha channel already gives the transparency; add "
             "--ignore-alpha to pick a transparent colour instead");
@@ -516,8 +520,10 @@ int RunConvert(const Args& args) {
         RoadSettings road = options.Road;
         road.Size.Width = w;
         road.Size.Height = h;
-        auto result = options.EditorRoad ? RunEditorRoad(start, road)
-                                         : RunPremultipliedRoad(start, road, options.Filter);
+        const bool declared = loaded->AlphaIsTransparency;
+        auto result = options.EditorRoad
+                          ? RunEditorRoad(start, road, declared)
+                          : RunPremultipliedRoad(start, road, options.Filter, declared);
         if (!result)
             return Fail(result.ErrorMessage());
         auto icon = MakeIcon(result->Color, result->Mask);

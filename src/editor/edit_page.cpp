@@ -307,7 +307,7 @@ void TIconEditor::RedrawZoomView(double zoom) {
 }
 
 bool TIconEditor::IconBlends() const {
-    return IconColor.Format() == PixelFormat::Bits32 && HasAnyAlpha(IconColor);
+    return IconUsesAlpha(IconColor);
 }
 
 void TIconEditor::RedrawIconBox(const PixelBox& box, bool blendBefore) {

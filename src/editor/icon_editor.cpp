@@ -22,6 +22,7 @@
 #include "editor/pixels/mask.h"
 #include "editor/pixels/tiles.h"
 #include "platform/bmp_codec.h"
+#include "platform/file_io.h"
 
 namespace gf {
 
@@ -298,10 +299,16 @@ void TIconEditor::InitImagesClick() {
     // The snapshots are named after the source picture; stale ones of an earlier editor go.
     History.Begin(SourcePath);
     if (EditExisting == 0) {
-        auto loaded = LoadBmpFile(SourcePath);
+        auto bytes = ReadFileBytes(SourcePath);
+        if (!bytes)
+            throw std::runtime_error(bytes.ErrorMessage());
+        auto loaded = DecodeBmp(*bytes);
         if (!loaded)
-            throw std::runtime_error(loaded.ErrorMessage());
-        SourceStart start = PrepareSource(loaded.Value(), cbRemoveTrans->isChecked());
+            throw std::runtime_error(PathText(SourcePath) + ": " + loaded.ErrorMessage());
+        // A picture whose alpha is its transparency says so in the file, so that a fully
+        // transparent one stays transparent.
+        SourceStart start = PrepareSource(loaded.Value(), cbRemoveTrans->isChecked(),
+                                          BmpAlphaOf(*bytes) == BmpAlpha::Declared);
         SrcColor = std::move(start.Color);
         SrcMask = std::move(start.Mask);
         if (SrcColor.Format() == PixelFormat::Bits32)

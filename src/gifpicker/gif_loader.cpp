@@ -44,23 +44,26 @@ FrameStrip::FrameStrip(QWidget* parent) : PictureView(parent) {
     setMouseTracking(true);
 }
 
-void FrameStrip::SetAnimation(const GifAnimation* animation) {
+void FrameStrip::SetAnimation(const GifFrames* animation) {
     Animation = animation;
     update();
 }
 
 void FrameStrip::PaintArea(QPainter& painter, const QRect& area) const {
     painter.fillRect(area, Qt::white);
-    if (!Animation || Animation->Height <= 0)
+    if (!Animation || Animation->Height() <= 0)
         return;
-    const int h = Animation->Height;
-    const int count = static_cast<int>(Animation->Frames.size());
+    const int h = Animation->Height();
+    const int count = static_cast<int>(Animation->Count());
     int first = std::max(0, area.top() / h);
     int last = std::min(count - 1, area.bottom() / h);
     for (int i = first; i <= last; ++i) {
-        // Transparent parts of a frame show the white beneath.
-        painter.drawImage(0, i * h,
-                          ToQImage(Animation->Frames[static_cast<std::size_t>(i)], AlphaUse::Keep));
+        // Transparent parts of a frame show the white beneath; a frame that cannot be
+        // composed (the picker decoded every frame once, so only for want of memory) stays
+        // white.
+        auto frame = Animation->Frame(static_cast<std::size_t>(i));
+        if (frame)
+            painter.drawImage(0, i * h, ToQImage(*frame, AlphaUse::Keep));
     }
 }
 
@@ -168,20 +171,22 @@ Status TGifLoader::LoadGifImageClick() {
     MovePointer(pos());
 
     Image1->SetAnimation(nullptr);
-    GifPicture = GifAnimation{};
-    auto loaded = LoadGifFile(ToPath(GifPath));
+    GifPicture.reset();
+    auto loaded = OpenGifFile(ToPath(GifPath));
     if (!loaded)
         return loaded.GetError();
-    const auto frames = static_cast<std::int64_t>(loaded->Frames.size());
-    if (frames * loaded->Height > MaxStripHeight)
+    const auto frames = static_cast<std::int64_t>(loaded->Count());
+    if (frames * loaded->Height() > MaxStripHeight)
         return Error{"The GIF animation has too many frames to show them one under another."};
+    if (Status decoded = loaded->DecodeAll(); !decoded)
+        return decoded;
     GifPicture = std::move(loaded).Value();
 
-    const int w = GifPicture.Width;
-    const int n = static_cast<int>(GifPicture.Frames.size());
-    const int h = GifPicture.Height;
+    const int w = GifPicture->Width();
+    const int n = FrameCount();
+    const int h = GifPicture->Height();
     Image1->resize(w, n * h);
-    Image1->SetAnimation(&GifPicture);
+    Image1->SetAnimation(&*GifPicture);
     PlaceStrip();
 
     // Selecting at (1, 1) picks frame 0 and draws its preview, without the menu.
@@ -230,29 +235,40 @@ void TGifLoader::showEvent(QShowEvent* event) {
     });
 }
 
+int TGifLoader::FrameCount() const {
+    return GifPicture ? static_cast<int>(GifPicture->Count()) : 0;
+}
+
+Result<Bitmap> TGifLoader::FramePicture(int index) const {
+    if (!GifPicture || index < 0 || index >= FrameCount())
+        return Error{"The GIF picture has no such frame."};
+    return GifPicture->Frame(static_cast<std::size_t>(index));
+}
+
 void TGifLoader::Image1MouseMove(Qt::MouseButtons, int, int y) {
-    const int h = GifPicture.Height;
+    const int h = GifPicture ? GifPicture->Height() : 0;
     if (h < 1)
         return;
     Label1->setText(QStringLiteral("NO. %1     Total frames: %2      Selected frame: %3")
                         .arg(y / h)
-                        .arg(GifPicture.Frames.size())
+                        .arg(FrameCount())
                         .arg(SelectedFrame));
 }
 
 void TGifLoader::Image1MouseUp(Qt::MouseButton button, int x, int y) {
-    const int h = GifPicture.Height;
-    const int n = static_cast<int>(GifPicture.Frames.size());
+    const int h = GifPicture ? GifPicture->Height() : 0;
+    const int n = FrameCount();
     if (h > 0 && n > 0) {
         QImage preview = Image2->Picture();
         QPainter painter(&preview);
         painter.fillRect(preview.rect(), Qt::white);
         // A release dragged above the strip or below its last frame keeps to the nearest one.
         SelectedFrame = std::clamp(y / h, 0, n - 1);
-        const int w = GifPicture.Width;
-        painter.drawImage(
-            (preview.width() - w) / 2, (preview.height() - h) / 2,
-            ToQImage(GifPicture.Frames[static_cast<std::size_t>(SelectedFrame)], AlphaUse::Keep));
+        const int w = GifPicture->Width();
+        if (auto frame = FramePicture(SelectedFrame)) {
+            painter.drawImage((preview.width() - w) / 2, (preview.height() - h) / 2,
+                              ToQImage(*frame, AlphaUse::Keep));
+        }
         painter.setPen(Qt::black);
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(0, 0, preview.width() - 1, preview.height() - 1);
@@ -267,10 +283,11 @@ void TGifLoader::Savecurrentframeasbitmapfile1Click() {
     SaveDialog1.Title = QStringLiteral("Input file name");
     if (!SaveDialog1.Execute(this))
         return;
-    if (SelectedFrame < 0 || SelectedFrame >= static_cast<int>(GifPicture.Frames.size()))
+    if (SelectedFrame < 0 || SelectedFrame >= FrameCount())
         return;
-    auto saved = SaveBmpFile(GifPicture.Frames[static_cast<std::size_t>(SelectedFrame)],
-                             ToPath(SaveDialog1.FileName));
+    auto frame = FramePicture(SelectedFrame);
+    const Status saved =
+        frame ? SaveBmpFile(*frame, ToPath(SaveDialog1.FileName)) : Status(frame.GetError());
     if (!saved)
         ShowMessage(QString::fromStdString(saved.ErrorMessage()), this);
 }
@@ -281,10 +298,12 @@ void TGifLoader::Saveallframesasbitmapfile1Click() {
         return;
     std::filesystem::path chosen = ToPath(SaveDialog1.FileName);
     const QString base = ToQString(chosen.replace_extension());
-    const int n = static_cast<int>(GifPicture.Frames.size());
+    const int n = FrameCount();
     for (int i = 0; i < n; ++i) {
-        auto saved = SaveBmpFile(GifPicture.Frames[static_cast<std::size_t>(i)],
-                                 ToPath(base + QString::number(i) + QStringLiteral(".bmp")));
+        auto frame = FramePicture(i);
+        const Status saved =
+            frame ? SaveBmpFile(*frame, ToPath(base + QString::number(i) + QStringLiteral(".bmp")))
+                  : Status(frame.GetError());
         if (!saved) {
             // The frames written so far stay.
             ShowMessage(QString::fromStdString(saved.ErrorMessage()), this);

@@ -5,24 +5,10 @@
 #include "iconfile/dib.h"
 #include "platform/color.h"
 #include "platform/file_io.h"
+#include "platform/icon_draw.h"
 #include "platform/png_codec.h"
 
 namespace gf {
-
-namespace {
-
-bool AnyAlpha(const Bitmap& bitmap32) {
-    for (int y = 0; y < bitmap32.Height(); ++y) {
-        const std::uint8_t* row = bitmap32.Row(y);
-        for (int x = 0; x < bitmap32.Width(); ++x) {
-            if (row[4 * x + 3] != 0)
-                return true;
-        }
-    }
-    return false;
-}
-
-}  // namespace
 
 int IconBitCountForFormat(PixelFormat format) {
     // A 15-bit bitmap is stored in 16 bits, but an icon written at 16 bits takes the 5-6-5
@@ -131,39 +117,10 @@ Result<Bitmap> IconToRgba(const IconImage& icon, int bitCount) {
     if (icon.Color.Width() != icon.Mask.Width() || icon.Color.Height() != icon.Mask.Height()) {
         return Error{"The icon's colour image and mask differ in size."};
     }
-    const bool useAlpha = bitCount == 32 && icon.Color.Format() == PixelFormat::Bits32;
-    Bitmap scratch;
-    const Bitmap* colour = &icon.Color;
-    if (icon.Color.Format() != PixelFormat::Bits32) {
-        scratch = icon.Color.ConvertedTo(PixelFormat::Bits32);
-        colour = &scratch;
-    }
-    // A 32-bit image whose alpha bytes are all zero is drawn through its mask; taking its alpha
-    // literally would make every pixel invisible.
-    const bool alphaInUse = useAlpha && AnyAlpha(*colour);
-    Bitmap andMask;
-    const Bitmap* mask = &icon.Mask;
-    if (icon.Mask.Format() != PixelFormat::Bits1) {
-        andMask = MakeAndMask(icon.Mask);
-        mask = &andMask;
-    }
-
-    const int w = colour->Width();
-    Bitmap out(w, colour->Height(), PixelFormat::Bits32);
-    for (int y = 0; y < out.Height(); ++y) {
-        const std::uint8_t* src = colour->Row(y);
-        const std::uint8_t* bits = mask->Row(y);
-        std::uint8_t* dst = out.Row(y);
-        for (int x = 0; x < w; ++x) {
-            if (bits[x >> 3] & (0x80 >> (x & 7)))
-                continue;  // already transparent black
-            dst[4 * x + 0] = src[4 * x + 0];
-            dst[4 * x + 1] = src[4 * x + 1];
-            dst[4 * x + 2] = src[4 * x + 2];
-            dst[4 * x + 3] = alphaInUse ? src[4 * x + 3] : 255;
-        }
-    }
-    return out;
+    // Written at another depth than 32 bits, the image has no alpha to keep.
+    if (bitCount != 32 && icon.Color.Format() == PixelFormat::Bits32)
+        return IconToPicture(icon.Color.ConvertedTo(PixelFormat::Bits24), icon.Mask);
+    return IconToPicture(icon.Color, icon.Mask);
 }
 
 Status SaveIconAsPng(const IconImage& icon, int bitCount, const std::filesystem::path& file,

@@ -48,9 +48,10 @@ bool WriteIconFile(const IconImage& icon, const std::filesystem::path& file, int
 Status SaveBitmapsAsIcon(const Bitmap& color, const Bitmap& mask,
                          const std::filesystem::path& file);
 
-// The 32-bit picture SaveIconAsPng writes: transparent black where the mask is set; elsewhere
-// the colour, with the colour image's alpha when `bitCount` is 32 and that alpha is in use,
-// else 255.
+// The 32-bit picture SaveIconAsPng writes, by the icon drawing rule (IconToPicture): a 32-bit
+// colour image whose alpha is in use keeps that alpha alone, whatever the mask says; any other
+// (and any image when `bitCount` is not 32) has alpha 255, and transparent black where the
+// mask is set.
 Result<Bitmap> IconToRgba(const IconImage& icon, int bitCount);
 
 // Writes the icon as a 32-bit RGBA PNG file.

@@ -183,6 +183,10 @@ Result<Bitmap> DecodeEditorPicture(Bytes bytes, const std::filesystem::path& pat
     return DecodeEditorPicture(bytes, DetectPictureKind(bytes, path), path);
 }
 
+bool PictureAlphaIsTransparency(Bytes bytes, PictureKind kind) {
+    return kind == PictureKind::Gif || (kind == PictureKind::Png && PngHasAlpha(bytes));
+}
+
 Result<ResamplingPicture> DecodeResamplingPicture(Bytes bytes, const std::filesystem::path& path) {
     const PictureKind kind = DetectPictureKind(bytes, path);
     Result<PictureSize> size = Error{""};
@@ -213,6 +217,7 @@ Result<ResamplingPicture> DecodeResamplingPicture(Bytes bytes, const std::filesy
     out.Width = large ? size->Width : picture->Width();
     out.Height = large ? size->Height : picture->Height();
     out.Pixels = std::move(*picture);
+    out.AlphaIsTransparency = PictureAlphaIsTransparency(bytes, kind);
     return out;
 }
 

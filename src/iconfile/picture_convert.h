@@ -75,7 +75,14 @@ struct ResamplingPicture {
     Bitmap Pixels;
     int Width = 0;
     int Height = 0;
+    // The alpha is the picture's transparency even where all of it is 0 (PictureAlphaIsTransparency).
+    bool AlphaIsTransparency = false;
 };
+
+// True when a picture of this kind keeps its transparency in its alpha, so that all-zero alpha
+// means a fully transparent picture: a PNG with an alpha channel or tRNS, and a GIF. A BMP's
+// all-zero fourth bytes are what many programs leave there and mean no alpha.
+bool PictureAlphaIsTransparency(Bytes bytes, PictureKind kind);
 
 // A BMP, PNG or JPEG picture as the converters make it, whole when it has at most
 // MaxResampledPicturePixels; a larger one is shrunk while it decodes, both sides alike, to about

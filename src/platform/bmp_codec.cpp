@@ -17,6 +17,7 @@ namespace {
 constexpr std::uint32_t FileHeaderSize = 14;
 constexpr std::uint32_t CoreHeaderSize = 12;
 constexpr std::uint32_t InfoHeaderSize = 40;
+constexpr std::uint32_t V4HeaderSize = 108;
 
 enum Compression : std::uint32_t {
     BiRgb = 0,
@@ -119,10 +120,8 @@ Result<BmpHeader> ReadHeader(Bytes data) {
     }
     if (h.Width <= 0 || h.Height <= 0)
         return Fail("the picture has no pixels.");
-    if (h.Width > MaxBitmapSide || h.Height > MaxBitmapSide) {
-        return Fail("the picture is larger than " + std::to_string(MaxBitmapSide) +
-                    " pixels a side.");
-    }
+    if (!PictureSidesFit(static_cast<std::uint64_t>(h.Width), static_cast<std::uint64_t>(h.Height)))
+        return Error{PictureTooLargeMessage("The BMP picture", static_cast<std::uint64_t>(h.Width), static_cast<std::uint64_t>(h.Height))};
     switch (h.Bits) {
         case 1:
         case 4:
@@ -533,13 +532,24 @@ Result<Bitmap> LoadBmpFile(const std::filesystem::path& path) {
     return bitmap;
 }
 
-std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
+BmpAlpha BmpAlphaOf(Bytes data) {
+    auto header = ReadHeader(data);
+    const bool declared = header && header->Bits == 32 && header->HasMasks &&
+                          (header->Compression == BiBitFields ||
+                           header->Compression == BiAlphaBitFields) &&
+                          header->AlphaMask != 0;
+    return declared ? BmpAlpha::Declared : BmpAlpha::Undeclared;
+}
+
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap, BmpAlpha alpha) {
     const PixelFormat format = bitmap.Format();
     const int bits = bitmap.BitCount();  // Device and Custom are stored as 24 bits
     const bool bitFields = format == PixelFormat::Bits16;
+    const bool v4 = format == PixelFormat::Bits32 && alpha == BmpAlpha::Declared;
+    const std::uint32_t headerSize = v4 ? V4HeaderSize : InfoHeaderSize;
     const std::size_t paletteCount = IsIndexed(format) ? bitmap.Palette().size() : 0;
     const std::uint32_t tableBytes = bitFields ? 12u : static_cast<std::uint32_t>(4 * paletteCount);
-    const std::uint32_t pixelOffset = FileHeaderSize + InfoHeaderSize + tableBytes;
+    const std::uint32_t pixelOffset = FileHeaderSize + headerSize + tableBytes;
     const std::uint64_t imageBytes = RowBytes(static_cast<std::uint64_t>(bitmap.Width()), bits) *
                                      static_cast<std::uint64_t>(bitmap.Height());
 
@@ -552,17 +562,24 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
     PutU16(out, 0);
     PutU32(out, pixelOffset);
 
-    PutU32(out, InfoHeaderSize);
+    PutU32(out, headerSize);
     PutI32(out, bitmap.Width());
     PutI32(out, bitmap.Height());  // positive: bottom-up rows
     PutU16(out, 1);
     PutU16(out, static_cast<std::uint16_t>(bits));
-    PutU32(out, bitFields ? BiBitFields : BiRgb);
+    PutU32(out, bitFields || v4 ? BiBitFields : BiRgb);
     PutU32(out, static_cast<std::uint32_t>(imageBytes));
     PutI32(out, bitmap.XPelsPerMeter);
     PutI32(out, bitmap.YPelsPerMeter);
     PutU32(out, static_cast<std::uint32_t>(paletteCount));
     PutU32(out, 0);
+    if (v4) {
+        // Red, green, blue and alpha masks, then sRGB and its unused end points and gammas.
+        for (std::uint32_t mask : {0x00FF0000u, 0x0000FF00u, 0x000000FFu, 0xFF000000u})
+            PutU32(out, mask);
+        PutU32(out, 0x73524742u);  // 'sRGB'
+        out.resize(out.size() + (V4HeaderSize - 56 - 4), 0);
+    }
 
     if (bitFields) {
         PutU32(out, bitmap.Masks().Red);
@@ -585,7 +602,7 @@ std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap) {
 }
 
 Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path,
-                   ReadOnlyTarget readOnly) {
+                   ReadOnlyTarget readOnly, BmpAlpha alpha) {
     if (bitmap.Empty()) {
         return Error{"Can not save an empty picture as " + PathText(path)};
     }
@@ -596,7 +613,7 @@ Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path,
     if (pixelBytes + FileHeaderSize + InfoHeaderSize + 1024 > UINT32_MAX) {
         return Error{"The picture is too large to be saved as a BMP file: " + PathText(path)};
     }
-    auto bytes = EncodeBmp(bitmap);
+    auto bytes = EncodeBmp(bitmap, alpha);
     return WriteFileAtomic(path, bytes, DiskFlush::Yes, readOnly);
 }
 

@@ -28,11 +28,21 @@ Result<Bitmap> DecodeBmpShrunk(Bytes data, const ShrinkPlan& plan);
 // The picture's size from its header (checked as the decoders check it).
 Result<PictureSize> ReadBmpSize(Bytes data);
 
+// What a 32-bit BMP file says of its fourth bytes. Undeclared (a plain 32-bit file): many
+// programs leave them 0, so all-zero bytes mean "no alpha" to the picture road. Declared (bit
+// fields with an alpha mask): they are the picture's transparency, even where all are 0.
+enum class BmpAlpha { Undeclared, Declared };
+
+// Undeclared for anything but a 32-bit file with an alpha mask.
+BmpAlpha BmpAlphaOf(Bytes data);
+
 // Bottom-up BITMAPFILEHEADER + BITMAPINFOHEADER; Bits16 is written with bit-field masks, 32-bit
-// keeps its alpha bytes. Device and Custom bitmaps are written as 24-bit.
-std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap);
+// keeps its alpha bytes. Device and Custom bitmaps are written as 24-bit. A 32-bit bitmap with
+// Declared alpha gets a BITMAPV4HEADER with an alpha mask instead.
+std::vector<std::uint8_t> EncodeBmp(const Bitmap& bitmap, BmpAlpha alpha = BmpAlpha::Undeclared);
 // Atomic write (WriteFileAtomic).
 Status SaveBmpFile(const Bitmap& bitmap, const std::filesystem::path& path,
-                   ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse);
+                   ReadOnlyTarget readOnly = ReadOnlyTarget::Refuse,
+                   BmpAlpha alpha = BmpAlpha::Undeclared);
 
 }  // namespace gf

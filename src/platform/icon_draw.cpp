@@ -61,7 +61,7 @@ void DrawMapped(Bitmap& target, int x, int y, int w, int h, const Bitmap& color,
         return;
     const int span = x1 - x0;
 
-    const bool blend = color.Format() == PixelFormat::Bits32 && HasAnyAlpha(color);
+    const bool blend = IconUsesAlpha(color);
     const int cw = color.Width();
     std::vector<int> columns(static_cast<std::size_t>(span));
     for (int i = 0; i < span; ++i)
@@ -159,6 +159,28 @@ bool MaskIsTransparent(const Bitmap& mask, int x, int y) {
         default:
             return mask.GetPixel(x, y) == White;
     }
+}
+
+Bitmap IconToPicture(const Bitmap& color, const Bitmap& mask) {
+    if (IconUsesAlpha(color))
+        return color;
+    const int w = color.Width();
+    Bitmap out(w, color.Height(), PixelFormat::Bits32);
+    RowReader reader(color);
+    std::vector<std::uint8_t> maskRow(static_cast<std::size_t>(w));
+    for (int y = 0; y < out.Height(); ++y) {
+        std::uint8_t* row = out.Row(y);
+        reader.Read(y, 0, w, row);
+        ReadMaskRow(mask, y, w, maskRow.data());
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = row + 4 * static_cast<std::size_t>(x);
+            if (maskRow[static_cast<std::size_t>(x)])
+                std::memset(p, 0, 4);
+            else
+                p[3] = 255;
+        }
+    }
+    return out;
 }
 
 void DrawIcon(Bitmap& target, int x, int y, const Bitmap& color, const Bitmap& mask) {

@@ -17,6 +17,18 @@ namespace gf {
 // True when the 32-bit bitmap has at least one non-zero alpha byte.
 bool HasAnyAlpha(const Bitmap& bitmap32);
 
+// True when the drawing rule blends this colour image by its alpha and ignores the mask: a
+// 32-bit image with at least one non-zero alpha byte.
+inline bool IconUsesAlpha(const Bitmap& color) {
+    return color.Format() == PixelFormat::Bits32 && HasAnyAlpha(color);
+}
+
+// The icon as a 32-bit picture whose alpha is its transparency, by the drawing rule: where
+// IconUsesAlpha(color), the colour image's own pixels and alpha, whatever the mask says;
+// otherwise the colours with alpha 255, and transparent black where the mask is set. Pixels
+// outside a smaller mask count as opaque.
+Bitmap IconToPicture(const Bitmap& color, const Bitmap& mask);
+
 // True when the mask marks (x, y) transparent (1-bit: bit set; 8-bit: 255; other: palette white).
 bool MaskIsTransparent(const Bitmap& mask, int x, int y);
 

@@ -389,10 +389,10 @@ std::string WhyFailed(const JpegDecoder& d) {
 // Checks the size the header claims before anything of that size is allocated: a picture to
 // be held `whole` against the memory cap, one to be shrunk as it is read against the pixel cap.
 std::optional<Error> CheckJpegSize(const jpeg_decompress_struct& info, bool whole = true) {
-    if (info.image_width == 0 || info.image_height == 0 ||
-        info.image_width > static_cast<JDIMENSION>(MaxBitmapSide) ||
-        info.image_height > static_cast<JDIMENSION>(MaxBitmapSide))
-        return Error{"The JPEG picture's size is not supported."};
+    if (info.image_width == 0 || info.image_height == 0)
+        return Error{"The JPEG picture has no pixels."};
+    if (!PictureSidesFit(info.image_width, info.image_height))
+        return Error{PictureTooLargeMessage("The JPEG picture", info.image_width, info.image_height)};
     if (whole ? !DecodedPictureFits(info.image_width, info.image_height, 3)
               : !PicturePixelsFit(info.image_width, info.image_height))
         return Error{"The JPEG picture is too large to load."};

@@ -4,10 +4,28 @@
 // any picture this program works on, instead of trying to allocate it.
 
 #include <cstdint>
+#include <string>
+
+#include "platform/bitmap.h"
 
 namespace gf {
 
-// The most bytes of decoded pixels one picture (all frames of an animation together) may take
+// True when neither side passes MaxBitmapSide.
+constexpr bool PictureSidesFit(std::uint64_t width, std::uint64_t height) {
+    return width <= static_cast<std::uint64_t>(MaxBitmapSide) &&
+           height <= static_cast<std::uint64_t>(MaxBitmapSide);
+}
+
+// The one refusal of a picture with a side beyond MaxBitmapSide, in every format: `picture`
+// names it ("The PNG picture"), then its size and the limit.
+inline std::string PictureTooLargeMessage(const std::string& picture, std::uint64_t width,
+                                          std::uint64_t height) {
+    return picture + " is " + std::to_string(width) + " x " + std::to_string(height) +
+           " pixels; the largest picture this program reads is " + std::to_string(MaxBitmapSide) +
+           " pixels a side.";
+}
+
+// The most bytes of decoded pixels one picture (a GIF: three screens) may take
 // when it is held whole. With the file itself, a converted copy and the decoder's own tables
 // this keeps any picture within 512 MB; larger pictures are read by the shrinking decoders,
 // which never hold them whole.

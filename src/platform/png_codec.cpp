@@ -186,6 +186,20 @@ bool WritePngRows(png_structp png, png_infop info, png_uint_32 width, png_uint_3
     return true;
 }
 
+// The sides a PNG's header chunk claims, read before libpng sees them; none when the file does
+// not start with the signature and a whole IHDR chunk.
+std::optional<std::pair<std::uint32_t, std::uint32_t>> ClaimedPngSize(Bytes data) {
+    static constexpr std::uint8_t Signature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
+    if (data.size() < 24 || std::memcmp(data.data(), Signature, 8) != 0 ||
+        std::memcmp(data.data() + 12, "IHDR", 4) != 0)
+        return std::nullopt;
+    auto be32 = [&](std::size_t at) {
+        return (std::uint32_t{data[at]} << 24) | (std::uint32_t{data[at + 1]} << 16) |
+               (std::uint32_t{data[at + 2]} << 8) | std::uint32_t{data[at + 3]};
+    };
+    return std::pair{be32(16), be32(20)};
+}
+
 std::string Damaged(const PngIo& io) {
     return std::string("The PNG picture is damaged: ") +
            (io.Message[0] ? io.Message : "unknown error");
@@ -221,11 +235,16 @@ std::optional<Error> StartPng(Bytes data, bool deinterlace, PngReading& r) {
     if (!r.Handle.Info)
         return Error{"Not enough memory to read the PNG picture."};
     png_set_read_fn(r.Handle.Png, &r.Io, PngRead);
+    // libpng takes a side beyond its limit for a damaged header; the size is told instead.
+    if (auto claimed = ClaimedPngSize(data); claimed && !PictureSidesFit(claimed->first, claimed->second))
+        return Error{PictureTooLargeMessage("The PNG picture", claimed->first, claimed->second)};
     if (!ReadPngHeader(r.Handle.Png, r.Handle.Info, deinterlace, &r.Header))
         return Error{Damaged(r.Io)};
     const PngHeader& h = r.Header;
-    if (h.Width == 0 || h.Height == 0 || h.Width > MaxBitmapSide || h.Height > MaxBitmapSide)
-        return Error{"The PNG picture's size is not supported."};
+    if (h.Width == 0 || h.Height == 0)
+        return Error{"The PNG picture has no pixels."};
+    if (!PictureSidesFit(h.Width, h.Height))
+        return Error{PictureTooLargeMessage("The PNG picture", h.Width, h.Height)};
     // The conversions above must yield exactly four bytes a pixel; anything else would overrun
     // the rows.
     if (h.Channels != 4 || h.BitDepth != 8 || h.RowBytes != static_cast<png_size_t>(h.Width) * 4)
@@ -265,6 +284,11 @@ Result<PictureSize> ReadPngSize(Bytes data) {
     if (auto failure = StartPng(data, true, r))
         return *failure;
     return PictureSize{static_cast<int>(r.Header.Width), static_cast<int>(r.Header.Height)};
+}
+
+bool PngHasAlpha(Bytes data) {
+    PngReading r;
+    return !StartPng(data, true, r) && r.Header.HasAlpha;
 }
 
 Result<PngPicture> DecodePngShrunk(Bytes data, const ShrinkPlan& plan) {

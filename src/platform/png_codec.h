@@ -26,6 +26,8 @@ Result<PngPicture> DecodePng(Bytes data);
 Result<PngPicture> DecodePngShrunk(Bytes data, const ShrinkPlan& plan);
 // The picture's size from its header (checked as the decoders check it).
 Result<PictureSize> ReadPngSize(Bytes data);
+// True when the header gives an alpha channel or a tRNS chunk (false for a file not read).
+bool PngHasAlpha(Bytes data);
 Result<PngPicture> LoadPngFile(const std::filesystem::path& path);
 
 // How hard the encoder tries: a zlib level 0..9 and a set of PNG_FILTER_* flags, each -1 for

@@ -318,7 +318,7 @@ void TestLoadCommand::gifOfSeveralFramesShowsThePickerFirst() {
     Bitmap handed;
     kit.Seam->ModalScripts.push_back([](QDialog& d) {
         auto& picker = dynamic_cast<TGifLoader&>(d);
-        return GifLoader == &picker && picker.GifPicture.Frames.size() == 5 ? 1 : -1;
+        return GifLoader == &picker && picker.FrameCount() == 5 ? 1 : -1;
     });
     kit.Seam->ModalScripts.push_back([&](QDialog& d) {
         handed = LoadBmp(dynamic_cast<TIconEditor&>(d).SourcePath);
@@ -381,6 +381,19 @@ void TestLoadCommand::gifTransparencyReachesTheEditorAsAlpha() {
     QCOMPARE(seen.EditExisting, 1);
     QCOMPARE(seen.IconMask.Row(0)[8], 255);  // transparent
     QCOMPARE(seen.IconMask.Row(8)[8], 0);
+
+    // A GIF with nothing visible stays invisible, though every alpha byte of it is 0.
+    for (auto& index : recipe.Frames[0].Indices)
+        index = 3;
+    WriteAll(kit / "clear.gif", MakeGifFile(recipe));
+    EditorSeen clear;
+    kit.Seam->ModalScripts.push_back(EditorScript(&clear));
+    LoadPreset(*w, kit / "clear.gif");
+    QCOMPARE(clear.EditExisting, 1);
+    for (int y = 0; y < clear.IconMask.Height(); ++y)
+        for (int x = 0; x < clear.IconMask.Width(); ++x)
+            QCOMPARE(clear.IconMask.Row(y)[x], 255);
+    QVERIFY(MaskIsTransparent(w->WorkMask, 5, 5));
 }
 
 void TestLoadCommand::cancelledEditorChangesNothingAndDoesNotRedraw() {

@@ -13,6 +13,7 @@
 #include "platform/bmp_codec.h"
 #include "platform/file_io.h"
 #include "platform/png_codec.h"
+#include "support/picture_builders.h"
 #include "support/temp_folder.h"
 #include "support/wmf_builder.h"
 
@@ -109,6 +110,52 @@ TEST(CliConvert, ShrinksLargePicturesAndMakesOpaquePicturesOpaque) {
     EXPECT_EQ(icon->Color.GetPixel(100, 20), Rgb(0, 128, 255));
     EXPECT_EQ(icon->Color.GetAlpha(100, 20), 255);
     EXPECT_EQ(icon->Mask.Row(20)[0], 0);
+}
+
+// A picture that really is fully transparent stays so; only a 32-bit BMP's all-zero fourth
+// bytes mean "no alpha", as many programs leave them.
+TEST(CliConvert, FullyTransparentPicturesStayTransparent) {
+    test::TempFolder dir;
+    test::GifFileRecipe gif;
+    gif.Width = 8;
+    gif.Height = 8;
+    gif.GlobalColours = {Rgb(10, 20, 30), White};
+    gif.Frames = {test::SolidGifFrame(0, 0, 8, 8, 1)};
+    gif.Frames[0].Transparent = 1;
+    ASSERT_TRUE(WriteFileAtomic(dir / "clear.gif", test::MakeGifFile(gif)).Ok());
+    test::PngFileRecipe png;
+    png.Width = 8;
+    png.Height = 8;
+    png.Samples.assign(8 * 8 * 4, 0);  // RGBA, every alpha 0
+    ASSERT_TRUE(WriteFileAtomic(dir / "clear.png", test::MakePngFile(png)).Ok());
+    Bitmap bmp(8, 8, PixelFormat::Bits32);
+    bmp.Fill(Rgb(200, 100, 50), 0);
+    ASSERT_TRUE(SaveBmpFile(bmp, dir / "unset.bmp").Ok());
+
+    struct Case {
+        const char* File;
+        bool Transparent;
+    };
+    for (const Case& c : {Case{"clear.gif", true}, Case{"clear.png", true}, Case{"unset.bmp", false}}) {
+        for (const char* road : {"premultiplied", "editor"}) {
+            SCOPED_TRACE(testing::Message() << c.File << ", " << road << " road");
+            const fs::path out = dir / "out.ico";
+            RunResult r = RunCli(dir, {"convert", "--resample", road, (dir / c.File).string(),
+                                       out.string()});
+            ASSERT_EQ(r.Exit, 0) << r.Err;
+            auto icon = LoadIconFileFirstSize(out);
+            ASSERT_TRUE(icon.Ok()) << icon.ErrorMessage();
+            for (int y = 0; y < icon->Height(); ++y) {
+                for (int x = 0; x < icon->Width(); ++x) {
+                    const bool masked = (icon->Mask.Row(y)[x >> 3] >> (7 - (x & 7))) & 1;
+                    ASSERT_EQ(masked, c.Transparent) << x << "," << y;
+                    if (icon->Color.Format() == PixelFormat::Bits32) {
+                        ASSERT_EQ(icon->Color.GetAlpha(x, y), c.Transparent ? 0 : 255);
+                    }
+                }
+            }
+        }
+    }
 }
 
 TEST(CliConvert, DrawsMetafilesThroughTheWindowsPlayer) {

@@ -54,6 +54,7 @@ const HostileCase Cases[] = {
     {"ico_check/entries_overlapping_200_times.ico", 1, "no corrected copy is made"},
     {"icon_groups/group_names_one_image_65535_times.dll", 0,
      "65459 of its images left out: the groups name more image data than the file could hold"},
+    {"gif/4000_frames_1x1_on_256x256.gif", 0, ""},
 };
 
 std::vector<std::string> CommandFor(const fs::path& file, const fs::path& out) {

@@ -114,7 +114,7 @@ class TestGifLoader : public QObject {
         auto status = loader.LoadGifImageClick();
         QVERIFY2(status.Ok(), status.Ok() ? "" : status.ErrorMessage().c_str());
 
-        QCOMPARE(loader.GifPicture.Frames.size(), std::size_t{3});
+        QCOMPARE(loader.FrameCount(), 3);
         QCOMPARE(loader.Image1->size(), QSize(40, 90));
         QCOMPARE(loader.Image1->pos(), QPoint(255, 65));
         loader.show();
@@ -246,7 +246,7 @@ class TestGifLoader : public QObject {
         auto bad = loader.LoadGifImageClick();
         QVERIFY(!bad.Ok());
         QVERIFY(!bad.ErrorMessage().empty());
-        QVERIFY(loader.GifPicture.Frames.empty());
+        QVERIFY(loader.FrameCount() == 0);
         QCOMPARE(loader.SelectedFrame, 0);
         QCOMPARE(loader.Label1->text(), QStringLiteral("Select one image"));
 
@@ -258,7 +258,7 @@ class TestGifLoader : public QObject {
             WriteGif(dir, "many.gif", StripGif(1, 1, static_cast<int>(gf::MaxGifFrames) + 1));
         auto many = loader.LoadGifImageClick();
         QVERIFY(!many.Ok());
-        QVERIFY(loader.GifPicture.Frames.empty());
+        QVERIFY(loader.FrameCount() == 0);
 
         // Frames that stack higher than a window can scroll are refused too.
         gf::test::GifFileRecipe recipe;
@@ -270,7 +270,7 @@ class TestGifLoader : public QObject {
         loader.GifPath = WriteGif(dir, "long.gif", gf::test::MakeGifFile(recipe));
         auto tooLong = loader.LoadGifImageClick();
         QVERIFY(!tooLong.Ok());
-        QVERIFY(loader.GifPicture.Frames.empty());
+        QVERIFY(loader.FrameCount() == 0);
 
         // A good one still loads afterwards.
         loader.GifPath = WriteGif(dir, "ok.gif", StripGif(8, 8, 2));
@@ -284,7 +284,7 @@ class TestGifLoader : public QObject {
         TGifLoader loader;
         loader.GifPath = WriteGif(dir, "one.gif", StripGif(16, 16, 1));
         QVERIFY(loader.LoadGifImageClick().Ok());
-        QCOMPARE(loader.GifPicture.Frames.size(), std::size_t{1});
+        QCOMPARE(loader.FrameCount(), 1);
         QCOMPARE(loader.SelectedFrame, 0);
         QCOMPARE(loader.Label1->text(),
                  QStringLiteral("Select one frame from the following 1 frames"));

@@ -10,6 +10,7 @@
 #include "iconfile/dib.h"
 #include "iconfile/ico_decode.h"
 #include "platform/file_io.h"
+#include "platform/icon_draw.h"
 #include "platform/png_codec.h"
 #include "support/temp_folder.h"
 
@@ -233,33 +234,64 @@ TEST(EncodeIconBlock, GivesTheEntryAndTheBlock) {
     EXPECT_EQ(h->Height, 512);
 }
 
-TEST(IconToRgba, MasksToTransparentBlackAndChoosesAlpha) {
-    Bitmap colour(3, 1, PixelFormat::Bits32);
-    colour.SetPixel(0, 0, Rgb(10, 20, 30));
-    colour.SetAlpha(0, 0, 77);
-    colour.SetPixel(1, 0, Rgb(40, 50, 60));
-    colour.SetAlpha(1, 0, 0);
-    colour.SetPixel(2, 0, Rgb(70, 80, 90));
-    colour.SetAlpha(2, 0, 255);
-    Bitmap mask(3, 1, PixelFormat::Bits1);
-    mask.Row(0)[0] = 0x20;  // pixel 2 transparent
+// A soft shadow (alpha 2..113) under a set AND mask, as many real icons have it: where the
+// colour image's alpha is in use the PNG's alpha is that alpha alone, so the PNG composed over
+// any ground gives what the icon drawing rule draws; at another depth the mask decides.
+TEST(IconToRgba, TakesTheAlphaInUseAloneAndTheMaskOnlyWithoutIt) {
+    const int side = 16;
+    Bitmap colour(side, side, PixelFormat::Bits32);
+    Bitmap mask(side, side, PixelFormat::Bits1);
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            const bool body = x >= 4 && x < 10 && y >= 4 && y < 10;
+            const bool shadow = !body && x >= 5 && x < 13 && y >= 5 && y < 13;
+            if (body) {
+                colour.SetPixel(x, y, Rgb(200, 40, 10 * x));
+                colour.SetAlpha(x, y, 255);
+            } else if (shadow) {
+                colour.SetAlpha(x, y, static_cast<std::uint8_t>(2 + (x - 5) * 13 + (y - 5)));
+            }
+            if (!body)
+                mask.Row(y)[x >> 3] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
+        }
+    }
     auto icon = MakeIcon(colour, mask);
     ASSERT_TRUE(icon.Ok());
 
-    auto at32 = IconToRgba(*icon, 32);
-    ASSERT_TRUE(at32.Ok());
-    EXPECT_EQ(at32->GetPixel(0, 0), Rgb(10, 20, 30));
-    EXPECT_EQ(at32->GetAlpha(0, 0), 77);
-    EXPECT_EQ(at32->GetAlpha(1, 0), 0);
-    EXPECT_EQ(at32->GetPixel(2, 0), Black);
-    EXPECT_EQ(at32->GetAlpha(2, 0), 0);
-
+    test::TempFolder dir;
+    ASSERT_TRUE(SaveIconAsPng(*icon, 32, dir / "shadow.png").Ok());
+    auto png = LoadPngFile(dir / "shadow.png");
+    ASSERT_TRUE(png.Ok()) << png.ErrorMessage();
     auto at24 = IconToRgba(*icon, 24);
     ASSERT_TRUE(at24.Ok());
-    EXPECT_EQ(at24->GetAlpha(0, 0), 255);
-    EXPECT_EQ(at24->GetAlpha(1, 0), 255);
-    EXPECT_EQ(at24->GetPixel(1, 0), Rgb(40, 50, 60));
-    EXPECT_EQ(at24->GetAlpha(2, 0), 0);
+    int shadowPixels = 0;
+    for (int y = 0; y < side; ++y) {
+        for (int x = 0; x < side; ++x) {
+            SCOPED_TRACE(testing::Message() << x << "," << y);
+            EXPECT_EQ(png->Pixels.GetPixel(x, y), colour.GetPixel(x, y));
+            EXPECT_EQ(png->Pixels.GetAlpha(x, y), colour.GetAlpha(x, y));
+            shadowPixels += colour.GetAlpha(x, y) > 0 && colour.GetAlpha(x, y) < 255;
+            const bool masked = mask.Row(y)[x >> 3] & (0x80 >> (x & 7));
+            EXPECT_EQ(at24->GetAlpha(x, y), masked ? 0 : 255);
+            EXPECT_EQ(at24->GetPixel(x, y), masked ? Black : colour.GetPixel(x, y));
+        }
+    }
+    EXPECT_EQ(shadowPixels, 39);
+
+    // The picture over a ground is the icon drawn on it, with alpha and without.
+    for (const IconImage& drawn : {*icon, *MakeIcon(colour.ConvertedTo(PixelFormat::Bits24), mask)}) {
+        for (Color ground : {White, Black, Rgb(30, 140, 250)}) {
+            Bitmap expected(side, side, PixelFormat::Bits24);
+            expected.Fill(ground);
+            DrawIcon(expected, 0, 0, drawn.Color, drawn.Mask);
+            auto picture = IconToRgba(drawn, drawn.Color.BitCount());
+            ASSERT_TRUE(picture.Ok());
+            Bitmap composed(side, side, PixelFormat::Bits24);
+            composed.Fill(ground);
+            DrawIcon(composed, 0, 0, *picture, Bitmap(side, side, PixelFormat::Bits1));
+            EXPECT_TRUE(composed == expected) << drawn.Color.BitCount() << " bits";
+        }
+    }
 }
 
 TEST(IconToRgba, AThirtyTwoBitIconWithoutAlphaStaysVisible) {

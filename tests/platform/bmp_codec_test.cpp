@@ -428,3 +428,36 @@ TEST(BmpCodecTest, SaveAndLoadFiles) {
 
 }  // namespace
 }  // namespace gf
+
+namespace gf {
+namespace {
+
+// A picture whose alpha is its transparency says so in the file (a V4 header with an alpha
+// mask), so that all-zero alpha reads back as fully transparent rather than as no alpha; the
+// pixels round-trip unchanged either way.
+TEST(BmpCodec, DeclaredAlphaIsWrittenAndRecognised) {
+    Bitmap clear(5, 3, PixelFormat::Bits32);
+    clear.Fill(Rgb(9, 8, 7), 0);
+    Bitmap opaque24(5, 3, PixelFormat::Bits24);
+    opaque24.Fill(Rgb(9, 8, 7));
+    struct Case {
+        const Bitmap* Picture;
+        BmpAlpha Written;
+        BmpAlpha Read;
+        std::uint32_t HeaderSize;
+    };
+    for (const Case& c : {Case{&clear, BmpAlpha::Declared, BmpAlpha::Declared, 108},
+                          Case{&clear, BmpAlpha::Undeclared, BmpAlpha::Undeclared, 40},
+                          Case{&opaque24, BmpAlpha::Declared, BmpAlpha::Undeclared, 40}}) {
+        const auto file = EncodeBmp(*c.Picture, c.Written);
+        EXPECT_EQ(*ReadU32(file, 14), c.HeaderSize);
+        EXPECT_EQ(BmpAlphaOf(file), c.Read);
+        auto back = DecodeBmp(file);
+        ASSERT_TRUE(back) << back.ErrorMessage();
+        EXPECT_TRUE(*back == *c.Picture);
+    }
+    EXPECT_EQ(BmpAlphaOf({}), BmpAlpha::Undeclared);
+}
+
+}  // namespace
+}  // namespace gf

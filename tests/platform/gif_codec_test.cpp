@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <filesystem>
+#include <map>
 #include <string>
 
+#include "platform/file_io.h"
 #include "support/picture_builders.h"
 
 namespace gf {
@@ -366,7 +369,268 @@ TEST(GifCodec, FrameCountIsCapped) {
 }
 
 TEST(GifCodec, LoadFileReportsMissingFiles) {
-    EXPECT_FALSE(LoadGifFile("/nonexistent/folder/anim.gif"));
+    EXPECT_FALSE(OpenGifFile("/nonexistent/folder/anim.gif"));
+}
+
+// The LZW data of `indices` with the given minimum code size, codes least significant bit
+// first in sub-blocks; when the table is full the encoder clears it, or with `clearWhenFull`
+// false goes on with the full table (the deferred clear readers must accept).
+std::vector<std::uint8_t> LzwData(const std::vector<int>& indices, int minSize, bool clearWhenFull) {
+    const int clear = 1 << minSize;
+    std::map<std::pair<int, int>, int> table;  // (prefix code, pixel) -> code
+    int next = 0, bits = 0;
+    auto reset = [&] {
+        table.clear();
+        next = clear + 2;
+        bits = minSize + 1;
+    };
+    std::vector<std::pair<int, int>> codes;  // code, width
+    reset();
+    codes.push_back({clear, bits});
+    int current = -1;
+    for (int v : indices) {
+        if (current < 0) {
+            current = v;
+            continue;
+        }
+        auto found = table.find({current, v});
+        if (found != table.end()) {
+            current = found->second;
+            continue;
+        }
+        codes.push_back({current, bits});
+        if (next < 4096) {
+            table[{current, v}] = next++;
+            if (next > (1 << bits) && bits < 12)
+                ++bits;
+        } else if (clearWhenFull) {
+            codes.push_back({clear, bits});
+            reset();
+        }
+        current = v;
+    }
+    codes.push_back({current, bits});
+    codes.push_back({clear + 1, bits});
+    std::vector<std::uint8_t> packed;
+    std::uint32_t acc = 0;
+    int n = 0;
+    for (auto [code, width] : codes) {
+        acc |= static_cast<std::uint32_t>(code) << n;
+        n += width;
+        for (; n >= 8; n -= 8, acc >>= 8)
+            packed.push_back(static_cast<std::uint8_t>(acc));
+    }
+    if (n > 0)
+        packed.push_back(static_cast<std::uint8_t>(acc));
+    std::vector<std::uint8_t> out = {static_cast<std::uint8_t>(minSize)};
+    for (std::size_t i = 0; i < packed.size(); i += 255) {
+        const std::size_t len = std::min<std::size_t>(255, packed.size() - i);
+        out.push_back(static_cast<std::uint8_t>(len));
+        out.insert(out.end(), packed.begin() + static_cast<std::ptrdiff_t>(i),
+                   packed.begin() + static_cast<std::ptrdiff_t>(i + len));
+    }
+    out.push_back(0);
+    return out;
+}
+
+// The first frame's LZW data replaced.
+std::vector<std::uint8_t> WithFirstFrameData(std::vector<std::uint8_t> file,
+                                             const std::vector<std::uint8_t>& data) {
+    const std::size_t d = FirstImageDescriptor(file);
+    std::size_t at = d + 10;
+    if (file[d + 9] & 0x80)
+        at += 3u * (2u << (file[d + 9] & 7));
+    std::size_t end = at + 1;
+    while (file[end] != 0)
+        end += file[end] + 1u;
+    ++end;
+    file.erase(file.begin() + static_cast<std::ptrdiff_t>(at),
+               file.begin() + static_cast<std::ptrdiff_t>(end));
+    file.insert(file.begin() + static_cast<std::ptrdiff_t>(at), data.begin(), data.end());
+    return file;
+}
+
+// Noise of 16 colours, so that the LZW table fills (like the GIF test suite's 100 x 100
+// pictures), coded with every code size from the smallest up to 11: with the first codes 12
+// bits wide the table holds 4,096 codes and fills at once. All give the same picture.
+TEST(GifCodec, EveryLzwCodeSizeUpToElevenDecodes) {
+    const int side = 100;
+    std::vector<int> indices;
+    std::uint32_t seed = 1;
+    for (int i = 0; i < side * side; ++i) {
+        seed = 1103515245u * seed + 12345u;
+        indices.push_back(static_cast<int>(seed >> 28));
+    }
+    GifFileRecipe s;
+    s.Width = side;
+    s.Height = side;
+    for (int i = 0; i < 16; ++i)
+        s.GlobalColours.push_back(Rgb(static_cast<std::uint8_t>(i * 16), 80,
+                                      static_cast<std::uint8_t>(255 - i * 16)));
+    s.Frames = {SolidGifFrame(0, 0, side, side, 0)};
+    s.Frames[0].Transparent = 3;
+    const auto plain = MakeGifFile(s);
+    Bitmap expected(side, side, PixelFormat::Bits32);
+    for (int i = 0; i < side * side; ++i) {
+        if (indices[static_cast<std::size_t>(i)] == 3)
+            continue;
+        expected.SetPixel(i % side, i / side, s.GlobalColours[static_cast<std::size_t>(indices[static_cast<std::size_t>(i)])]);
+        expected.SetAlpha(i % side, i / side, 255);
+    }
+    for (int size = 4; size <= 11; ++size) {
+        for (bool clearWhenFull : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "code size " << size << (clearWhenFull ? ", clears" : ", full table kept"));
+            auto a = DecodeGif(WithFirstFrameData(plain, LzwData(indices, size, clearWhenFull)));
+            ASSERT_TRUE(a) << a.ErrorMessage();
+            EXPECT_TRUE(a->Frames[0] == expected);
+        }
+    }
+    // Twelve leaves no room for a single code: refused, saying why.
+    auto bad = WithFirstFrameData(plain, LzwData(indices, 11, true));
+    bad[FirstImageDescriptor(bad) + 10] = 12;
+    auto refused = DecodeGif(bad);
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.ErrorMessage(),
+              "The GIF picture is damaged: frame 1 gives an LZW code size of 12; at most 11 is "
+              "possible.");
+}
+
+// giflib says only that it could not read; the message says what is wrong.
+TEST(GifCodec, ReadFailuresSayWhereTheFileEnds) {
+    GifFileRecipe s = Screen(4, 4);
+    s.Frames = {Frame(0, 0, 4, 4, 1, 1)};
+    const auto file = MakeGifFile(s);
+    const std::size_t d = FirstImageDescriptor(file);
+    auto cut = [&](std::size_t n) {
+        auto r = DecodeGif(Bytes(file.data(), n));
+        return r ? std::string("(decoded)") : r.ErrorMessage();
+    };
+    EXPECT_EQ(cut(10), "The GIF picture is damaged: the file ends inside its header.");
+    EXPECT_EQ(cut(d - 3),
+              "The GIF picture is damaged: an extension block is not terminated: the file ends "
+              "inside it.");
+    EXPECT_EQ(cut(d + 5),
+              "The GIF picture is damaged: the file ends inside the descriptor of frame 1.");
+    EXPECT_EQ(cut(d + 12),
+              "The GIF picture is damaged: the file ends inside the picture data of frame 1.");
+    for (const std::string& m : {cut(10), cut(d - 3), cut(d + 5), cut(d + 12)})
+        EXPECT_EQ(m.find("Failed to read"), std::string::npos) << m;
+}
+
+std::uint64_t Checksum(const Bitmap& b) {
+    std::uint64_t h = 1469598103934665603ull;
+    for (std::uint8_t v : b.Data())
+        h = (h ^ v) * 1099511628211ull;
+    return h;
+}
+
+// A GIF is opened without decoding its frames; they are composed when asked for, in any
+// order, from the screens kept within the budget, and come out as decoding them in order does.
+TEST(GifFrames, FramesAskedForInAnyOrderMatchTheDecodeInOrder) {
+    // A screen of 1 MiB: 64 screens are kept, one every fourth of the 250 frames.
+    GifFileRecipe s = Screen(512, 512);
+    for (int i = 0; i < 250; ++i) {
+        GifFrameRecipe f = Frame((i * 37) % 500, (i * 23) % 500, 5 + i % 7, 4 + i % 3,
+                                 static_cast<std::uint8_t>(i % 4), i % 4);
+        f.Transparent = i % 5 == 0 ? (i % 4) : -1;
+        s.Frames.push_back(f);
+    }
+    const auto file = MakeGifFile(s);
+    std::vector<std::uint64_t> inOrder;
+    {
+        auto sequential = GifFrames::Open(file);
+        ASSERT_TRUE(sequential) << sequential.ErrorMessage();
+        for (std::size_t i = 0; i < 250; ++i)
+            inOrder.push_back(Checksum(*sequential->Frame(i)));
+    }
+    auto frames = GifFrames::Open(file);
+    ASSERT_TRUE(frames);
+    ASSERT_EQ(frames->Count(), 250u);
+    std::uint32_t seed = 9;
+    for (int n = 0; n < 60; ++n) {
+        seed = seed * 1664525u + 1013904223u;
+        const std::size_t i = n < 3 ? 249 - static_cast<std::size_t>(n) : (seed >> 8) % 250;
+        auto frame = frames->Frame(i);
+        ASSERT_TRUE(frame) << i << ": " << frame.ErrorMessage();
+        EXPECT_EQ(Checksum(*frame), inOrder[i]) << "frame " << i;
+    }
+    // And the disposal methods compose as the whole decode of a short animation shows them.
+    auto whole = DecodeGif(MakeGifFile(ThreeFrames()));
+    auto lazy = GifFrames::Open(MakeGifFile(ThreeFrames()));
+    ASSERT_TRUE(whole && lazy);
+    for (std::size_t i : {2u, 0u, 1u})
+        EXPECT_TRUE(*lazy->Frame(i) == whole->Frames[i]) << i;
+    EXPECT_FALSE(frames->Frame(250));
+}
+
+// A frame whose data cannot be decoded ends the animation when every frame is decoded; asked
+// for directly, it and the frames after it fail.
+TEST(GifFrames, DecodingAllEndsTheAnimationBeforeADamagedFrame) {
+    GifFileRecipe s = ThreeFrames();
+    auto file = MakeGifFile(s);
+    // The third frame's data: a code no table holds yet, right after the clear code.
+    std::size_t pos = FirstImageDescriptor(file);
+    for (int frame = 0; frame < 2; ++frame) {
+        pos += 10;
+        if (file[pos - 1] & 0x80)
+            pos += 3u * (2u << (file[pos - 1] & 7));
+        pos += 1;
+        while (file[pos] != 0)
+            pos += file[pos] + 1u;
+        ++pos;
+        while (file[pos] == 0x21) {
+            pos += 2;
+            while (file[pos] != 0)
+                pos += file[pos] + 1u;
+            ++pos;
+        }
+    }
+    ASSERT_EQ(file[pos], 0x2C);
+    std::size_t data = pos + 10;
+    if (file[pos + 9] & 0x80)
+        data += 3u * (2u << (file[pos + 9] & 7));
+    ASSERT_GT(file[data + 1], 1);
+    // Three-bit codes: the end code (5) before any pixel.
+    file[data + 2] = 0x2D;
+
+    auto frames = GifFrames::Open(file);
+    ASSERT_TRUE(frames) << frames.ErrorMessage();
+    ASSERT_EQ(frames->Count(), 3u);
+    EXPECT_TRUE(frames->Frame(1));
+    auto damaged = frames->Frame(2);
+    ASSERT_FALSE(damaged);
+    EXPECT_NE(damaged.ErrorMessage().find("frame 3"), std::string::npos) << damaged.ErrorMessage();
+    ASSERT_TRUE(frames->DecodeAll());
+    EXPECT_EQ(frames->Count(), 2u);
+    auto all = DecodeGif(file);
+    ASSERT_TRUE(all);
+    EXPECT_EQ(all->Frames.size(), 2u);
+}
+
+// A whole screen per frame would be 4000 x 256 KiB; opened, decoded and walked through, the
+// frames stay within the budget.
+TEST(GifFrames, ThousandsOfTinyFramesKeepFewScreens) {
+    auto bytes = ReadFileBytes(std::filesystem::path(GF_TEST_DATA_DIR) / "regressions" / "gif" /
+                               "4000_frames_1x1_on_256x256.gif");
+    ASSERT_TRUE(bytes);
+    auto frames = GifFrames::Open(*bytes);
+    ASSERT_TRUE(frames) << frames.ErrorMessage();
+    ASSERT_EQ(frames->Count(), 4000u);
+    ASSERT_TRUE(frames->DecodeAll());
+    auto last = frames->Frame(3999);
+    ASSERT_TRUE(last);
+    // Frame i lights pixel (i mod 256, i div 256): by the last, 4000 pixels are white.
+    int lit = 0;
+    for (int y = 0; y < 256; ++y)
+        for (int x = 0; x < 256; ++x)
+            lit += last->GetAlpha(x, y) == 255;
+    EXPECT_EQ(lit, 4000);
+    auto early = frames->Frame(300);
+    ASSERT_TRUE(early);
+    EXPECT_EQ(early->GetAlpha(300 % 256, 1), 255);
+    EXPECT_EQ(early->GetAlpha(301 % 256, 1), 0);
+    // Held whole the animation is refused, as before.
+    EXPECT_FALSE(DecodeGif(*bytes));
 }
 
 }  // namespace

@@ -59,7 +59,9 @@ TEST(PictureCorpus, EveryGifDecodes) {
         GTEST_SKIP() << skip;
     for (const auto& file : files) {
         SCOPED_TRACE(PathText(file));
-        auto gif = LoadGifFile(file);
+        auto bytes = ReadFileBytes(file);
+        ASSERT_TRUE(bytes);
+        auto gif = DecodeGif(*bytes);
         ASSERT_TRUE(gif) << gif.ErrorMessage();
         ASSERT_FALSE(gif->Frames.empty());
         EXPECT_EQ(gif->DelaysMs.size(), gif->Frames.size());

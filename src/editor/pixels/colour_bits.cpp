@@ -45,7 +45,7 @@ Status PreviewColourBits(const Bitmap& iconColor, const Bitmap& iconMask,
         FlattenAlpha(previewColor, iconColor, settings.Threshold, previewMask, settings.Background);
     if (item >= 0 && item <= 2)
         return ReduceToPalette(previewColor, BitsOfColourItem(item), settings.Palette,
-                               paletteImage);
+                               paletteImage, &previewMask);
     if (item == 3) {
         PackRgb565(previewColor, previewColor);
     } else if (item != 4) {
@@ -62,8 +62,8 @@ Status FinishColourBits(Bitmap& iconColor, Bitmap& iconMask, const ColourBitsSet
     if (item >= 0 && item <= 4) {
         FlattenAlpha(iconColor, before, settings.Threshold, iconMask, settings.Background);
         if (item <= 2) {
-            Status s =
-                ReduceToPalette(iconColor, BitsOfColourItem(item), settings.Palette, paletteImage);
+            Status s = ReduceToPalette(iconColor, BitsOfColourItem(item), settings.Palette,
+                                       paletteImage, &iconMask);
             if (!s) {
                 iconColor = before;
                 iconMask = maskBefore;

@@ -29,14 +29,15 @@ Status FinishRoad(RoadResult& result, const RoadSettings& settings) {
 
 }  // namespace
 
-SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification) {
+SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification,
+                          bool alphaIsTransparency) {
     SourceStart s;
     s.Color = AsTrueColour(picture);
     s.Mask = MakeMask(s.Color.Width(), s.Color.Height(), MaskOpaque);
     if (s.Color.Format() != PixelFormat::Bits32)
         return s;
 
-    bool anyAlpha = false;
+    bool anyAlpha = alphaIsTransparency;
     for (int y = 0; y < s.Color.Height() && !anyAlpha; ++y) {
         const std::uint8_t* row = s.Color.Row(y);
         for (int x = 0; x < s.Color.Width(); ++x)
@@ -62,10 +63,12 @@ SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification) {
     return s;
 }
 
-Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& settings) {
+Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& settings,
+                                 bool alphaIsTransparency) {
     if (settings.Size.Width <= 0 || settings.Size.Height <= 0)
         return Error{"The icon size must be at least 1 x 1."};
-    const SourceStart start = PrepareSource(picture, settings.AutomaticIdentification);
+    const SourceStart start =
+        PrepareSource(picture, settings.AutomaticIdentification, alphaIsTransparency);
     const Bitmap preview = ComposeSourcePreview(start.Color, start.Mask, settings.Background);
 
     RoadResult result;
@@ -93,13 +96,14 @@ Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& sett
 }
 
 Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSettings& settings,
-                                        ResampleFilter filter) {
+                                        ResampleFilter filter, bool alphaIsTransparency) {
     const SizeSettings& size = settings.Size;
     if (size.Width <= 0 || size.Height <= 0)
         return Error{"The icon size must be at least 1 x 1."};
     RoadResult result;
     const bool useAlpha = picture.Format() == PixelFormat::Bits32 &&
-                          settings.AutomaticIdentification && HasAnyAlpha(picture);
+                          settings.AutomaticIdentification &&
+                          (alphaIsTransparency || HasAnyAlpha(picture));
     // A picture whose alpha gives the transparency is resampled as it is; any other gets a
     // copy with alpha 255, and 0 where the transparent colour matches.
     Bitmap keyed;

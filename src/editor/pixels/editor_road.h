@@ -25,9 +25,12 @@ struct SourceStart {
 
 // The start step on a loaded picture. A 32-bit picture keeps its alpha and gets its mask from it
 // (alpha 0 transparent, 255 opaque, partial values opaque) when `automaticIdentification` is on
-// and some alpha byte is non-zero; otherwise every alpha becomes 255 and the mask is all opaque.
-// Pictures of other depths become 24-bit.
-SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification);
+// and its alpha is in use: some alpha byte is non-zero, or `alphaIsTransparency` says that the
+// alpha is the picture's transparency even where all of it is 0 (a fully transparent PNG or
+// GIF; a BMP's all-zero fourth bytes say nothing). Otherwise every alpha becomes 255 and the
+// mask is all opaque. Pictures of other depths become 24-bit.
+SourceStart PrepareSource(const Bitmap& picture, bool automaticIdentification,
+                          bool alphaIsTransparency = false);
 
 struct RoadSettings {
     SizeSettings Size;
@@ -47,8 +50,10 @@ struct RoadResult {
     bool TransparencyPageUsed = false;
 };
 
-// Runs the road. Fails when the icon size is empty or the palette cannot be made.
-Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& settings);
+// Runs the road (`alphaIsTransparency` as for PrepareSource). Fails when the icon size is
+// empty or the palette cannot be made.
+Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& settings,
+                                 bool alphaIsTransparency = false);
 
 // The command-line tool's own road, from the picture at its full size: a transparent colour is
 // taken out at the picture's resolution (alpha 0), colour and alpha are resampled together in
@@ -57,6 +62,6 @@ Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& sett
 // onto the background only for depths without alpha. Semi-transparent pixels of a 32-bit
 // result keep their own colour. The same settings as the editor's road.
 Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSettings& settings,
-                                        ResampleFilter filter);
+                                        ResampleFilter filter, bool alphaIsTransparency = false);
 
 }  // namespace gf

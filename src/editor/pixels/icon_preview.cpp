@@ -41,7 +41,7 @@ IconPixels ReadIcon(const Bitmap& color, const Bitmap& mask) {
     IconPixels icon;
     icon.Width = color.Width();
     icon.Height = color.Height();
-    icon.Blend = color.Format() == PixelFormat::Bits32 && HasAnyAlpha(color);
+    icon.Blend = IconUsesAlpha(color);
     icon.Pixels.resize(static_cast<std::size_t>(icon.Width) * icon.Height * 4);
     RowReader reader(color);
     const bool maskUsable = mask.Width() >= icon.Width && mask.Height() >= icon.Height;

@@ -140,40 +140,111 @@ Result<std::vector<Color>> PaletteOfKind(const Bitmap& picture, PaletteKind kind
     }
 }
 
-void MapToPalette(Bitmap& picture, int bits, const std::vector<Color>& table) {
+namespace {
+
+bool IsBlack(Color c) {
+    return (c & 0xFFFFFF) == Black;
+}
+
+// The entry transparent pixels index, made pure black, since the AND/XOR drawing shows a
+// transparent pixel as the ground XOR its colour: the table's first black; else an entry no
+// visible pixel takes (the quantiser's spare entries); else the least used one, whose pixels
+// then take their nearest other entry.
+int BlackEntryForTransparency(std::vector<Color>& table, const std::vector<long long>& uses,
+                              bool& remap) {
+    remap = false;
+    const int n = static_cast<int>(table.size());
+    for (int i = 0; i < n; ++i)
+        if (IsBlack(table[i]))
+            return i;
+    for (int i = 0; i < n; ++i) {
+        if (uses[static_cast<std::size_t>(i)] == 0) {
+            table[i] = Black;
+            return i;
+        }
+    }
+    int least = n - 1;
+    for (int i = n - 1; i >= 0; --i)
+        if (uses[static_cast<std::size_t>(i)] < uses[static_cast<std::size_t>(least)])
+            least = i;
+    table[least] = Black;
+    remap = true;
+    return least;
+}
+
+}  // namespace
+
+void MapToPalette(Bitmap& picture, int bits, std::vector<Color> table, const Bitmap* mask) {
     const PixelFormat format = bits == 1   ? PixelFormat::Bits1
                                : bits == 4 ? PixelFormat::Bits4
                                            : PixelFormat::Bits8;
     const int w = picture.Width(), h = picture.Height();
-    Bitmap out(w, h, format);
-    out.SetPalette(table);
-    NearestColourMap map(table);
-    RowReader reader(picture);
-    std::vector<std::uint8_t> bgra(static_cast<std::size_t>(w) * 4);
-    for (int y = 0; y < h; ++y) {
-        reader.Read(y, 0, w, bgra.data());
-        std::uint8_t* row = out.Row(y);
-        const std::uint8_t* s = bgra.data();
-        if (bits == 8) {
-            for (int x = 0; x < w; ++x, s += 4)
-                row[x] = static_cast<std::uint8_t>(map.Nearest(Rgb(s[2], s[1], s[0])));
-        } else if (bits == 4) {
+    if (mask && (mask->Format() != PixelFormat::Bits8 || mask->Width() != w ||
+                 mask->Height() != h))
+        mask = nullptr;
+    auto transparent = [&](int x, int y) { return mask && mask->Row(y)[x] == 255; };
+
+    // Every pixel's index first, so that the table can still change for transparent pixels.
+    std::vector<std::uint8_t> index(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
+    std::vector<long long> uses(table.size(), 0);
+    bool anyTransparent = false;
+    {
+        NearestColourMap map(table);
+        RowReader reader(picture);
+        std::vector<std::uint8_t> bgra(static_cast<std::size_t>(w) * 4);
+        for (int y = 0; y < h; ++y) {
+            reader.Read(y, 0, w, bgra.data());
+            std::uint8_t* out = &index[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)];
+            const std::uint8_t* s = bgra.data();
             for (int x = 0; x < w; ++x, s += 4) {
-                const auto v = static_cast<std::uint8_t>(map.Nearest(Rgb(s[2], s[1], s[0])));
-                row[x / 2] |= (x % 2 == 0) ? static_cast<std::uint8_t>(v << 4) : v;
+                if (transparent(x, y)) {
+                    anyTransparent = true;
+                    continue;
+                }
+                out[x] = static_cast<std::uint8_t>(map.Nearest(Rgb(s[2], s[1], s[0])));
+                ++uses[out[x]];
             }
+        }
+    }
+    if (anyTransparent) {
+        bool remap = false;
+        const int black = BlackEntryForTransparency(table, uses, remap);
+        NearestColourMap map(table);
+        const int lost = remap ? black : -1;
+        for (int y = 0; y < h; ++y) {
+            std::uint8_t* out = &index[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)];
+            for (int x = 0; x < w; ++x) {
+                if (transparent(x, y))
+                    out[x] = static_cast<std::uint8_t>(black);
+                else if (out[x] == lost)
+                    out[x] = static_cast<std::uint8_t>(map.Nearest(picture.GetPixel(x, y)));
+            }
+        }
+    }
+
+    Bitmap packed(w, h, format);
+    packed.SetPalette(table);
+    for (int y = 0; y < h; ++y) {
+        const std::uint8_t* in = &index[static_cast<std::size_t>(y) * static_cast<std::size_t>(w)];
+        std::uint8_t* row = packed.Row(y);
+        if (bits == 8) {
+            std::copy(in, in + w, row);
+        } else if (bits == 4) {
+            for (int x = 0; x < w; ++x)
+                row[x / 2] |= (x % 2 == 0) ? static_cast<std::uint8_t>(in[x] << 4) : in[x];
         } else {
-            for (int x = 0; x < w; ++x, s += 4)
-                if (map.Nearest(Rgb(s[2], s[1], s[0])) != 0)
+            for (int x = 0; x < w; ++x)
+                if (in[x] != 0)
                     row[x / 8] |= static_cast<std::uint8_t>(0x80 >> (x % 8));
         }
     }
-    out.XPelsPerMeter = picture.XPelsPerMeter;
-    out.YPelsPerMeter = picture.YPelsPerMeter;
-    picture = std::move(out);
+    packed.XPelsPerMeter = picture.XPelsPerMeter;
+    packed.YPelsPerMeter = picture.YPelsPerMeter;
+    picture = std::move(packed);
 }
 
-Status ReduceToPalette(Bitmap& picture, int bits, PaletteKind kind, Bitmap* paletteImage) {
+Status ReduceToPalette(Bitmap& picture, int bits, PaletteKind kind, Bitmap* paletteImage,
+                       const Bitmap* mask) {
     if (bits != 1 && bits != 4)
         bits = 8;
     const int n = 1 << bits;
@@ -187,10 +258,9 @@ Status ReduceToPalette(Bitmap& picture, int bits, PaletteKind kind, Bitmap* pale
         palette = std::move(p.Value());
     }
     palette.resize(256, Black);
-    std::vector<Color> table(palette.begin(), palette.begin() + n);
+    MapToPalette(picture, bits, std::vector<Color>(palette.begin(), palette.begin() + n), mask);
     if (paletteImage)
-        DrawPaletteGrid(*paletteImage, table, n);
-    MapToPalette(picture, bits, table);
+        DrawPaletteGrid(*paletteImage, picture.Palette(), n);
     return Status::Success();
 }
 

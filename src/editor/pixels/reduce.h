@@ -50,11 +50,18 @@ Result<std::vector<Color>> PaletteOfKind(const Bitmap& picture, PaletteKind kind
 
 // Replaces `picture` by a bitmap of `bits` bits per pixel (1, 4 or 8) whose colour table is the
 // first 2^bits entries of the kind's palette; every pixel takes the nearest entry, without
-// dithering. A palette image, when given, is redrawn with those entries (the rest stays white).
-// Fails only when the optimized palette cannot be computed; the picture is then unchanged.
-Status ReduceToPalette(Bitmap& picture, int bits, PaletteKind kind, Bitmap* paletteImage);
+// dithering. Pixels that `mask` (the editor's 8-bit mask of the picture's size, 255 =
+// transparent) marks transparent index pure black, so the AND/XOR drawing leaves the ground
+// untouched there: the table's own black, else an entry no visible pixel takes (the optimized
+// palette's spare entries beyond the quantiser's colours) made black; only when every entry is
+// taken does the least used one become black, its pixels taking their nearest other entry. A
+// palette image, when given, is redrawn with the table (the rest stays white). Fails only when
+// the optimized palette cannot be computed; the picture is then unchanged.
+Status ReduceToPalette(Bitmap& picture, int bits, PaletteKind kind, Bitmap* paletteImage,
+                       const Bitmap* mask = nullptr);
 
-// The reduction with a known colour table of 2, 16 or 256 entries.
-void MapToPalette(Bitmap& picture, int bits, const std::vector<Color>& table);
+// The reduction with a known colour table of 2, 16 or 256 entries, transparent pixels as above.
+void MapToPalette(Bitmap& picture, int bits, std::vector<Color> table,
+                  const Bitmap* mask = nullptr);
 
 }  // namespace gf

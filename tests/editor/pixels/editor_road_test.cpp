@@ -16,6 +16,11 @@ TEST(PrepareSource, AllZeroAlphaMeansOpaqueAndTheTransparencyPage) {
     EXPECT_FALSE(s.AlphaGivesTransparency);
     EXPECT_EQ(s.Color.GetAlpha(2, 2), 255);
     EXPECT_EQ(MaskAt(s.Mask, 2, 2), MaskOpaque);
+    // Unless the picture's alpha is its transparency: then nothing of it shows.
+    const SourceStart clear = PrepareSource(pic, true, true);
+    EXPECT_TRUE(clear.AlphaGivesTransparency);
+    EXPECT_EQ(clear.Color.GetAlpha(2, 2), 0);
+    EXPECT_EQ(MaskAt(clear.Mask, 2, 2), MaskTransparent);
 }
 
 TEST(PrepareSource, AlphaGivesTheMaskUnlessAutomaticIdentificationIsOff) {

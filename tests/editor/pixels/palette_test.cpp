@@ -5,6 +5,7 @@
 #include "editor/pixels/mask.h"
 #include "editor/pixels/palettes.h"
 #include "editor/pixels/reduce.h"
+#include "platform/icon_draw.h"
 #include "pixel_test_util.h"
 
 namespace gf {
@@ -154,6 +155,116 @@ TEST(OptimizedPalette, EightBitsUseAtMost236ColoursMostUsedFirst) {
     EXPECT_NEAR(BlueOf(first), 160, 6);
     EXPECT_EQ(pic.Row(0)[0], 0);
 }
+
+// Transparent pixels must index pure black, or the AND/XOR drawing tints the ground there; the
+// visible pixels keep the reduction they get without a mask, except where every entry is taken
+// and the least used one has to give way.
+int IndexAt(const Bitmap& b, int x, int y) {
+    const std::uint8_t* row = b.Row(y);
+    switch (b.Format()) {
+        case PixelFormat::Bits1:
+            return (row[x >> 3] >> (7 - (x & 7))) & 1;
+        case PixelFormat::Bits4:
+            return x % 2 == 0 ? row[x / 2] >> 4 : row[x / 2] & 15;
+        default:
+            return row[x];
+    }
+}
+
+struct TransparentCase {
+    const char* Name;
+    PaletteKind Kind;
+    int Bits;
+    bool Spare;  // the table has black or an entry no visible pixel takes
+    bool Dark = true;  // the masked pixels hold a dark colour of their own, else the picture's
+};
+
+class TransparentPixels : public testing::TestWithParam<TransparentCase> {};
+
+TEST_P(TransparentPixels, IndexPureBlackAndTheVisibleKeepTheirPalette) {
+    const TransparentCase& c = GetParam();
+    // No black anywhere in what shows; the masked pixels hold a dark colour of their own.
+    Bitmap pic = test::RandomPicture(40, 40, PixelFormat::Bits24, 11);
+    Bitmap mask = MakeMask(40, 40);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            const Color p = pic.GetPixel(x, y);
+            pic.SetPixel(x, y, Rgb(static_cast<std::uint8_t>(100 + RedOf(p) * 150 / 255),
+                                   static_cast<std::uint8_t>(100 + GreenOf(p) * 150 / 255),
+                                   static_cast<std::uint8_t>(100 + BlueOf(p) * 150 / 255)));
+            if (x < 12 || y >= 34) {
+                mask.Row(y)[x] = MaskTransparent;
+                if (c.Dark)
+                    pic.SetPixel(x, y, Rgb(4, 2, 4));
+            }
+        }
+    }
+    // A custom grid without black.
+    Bitmap grid;
+    std::vector<Color> custom(256);
+    for (int i = 0; i < 256; ++i)
+        custom[static_cast<std::size_t>(i)] = Rgb(static_cast<std::uint8_t>(i), 200, 120);
+    DrawPaletteGrid(grid, custom, 256);
+    Bitmap* gridOrNone = c.Kind == PaletteKind::Custom ? &grid : nullptr;
+
+    Bitmap plain = pic;
+    Bitmap gridCopy = grid;
+    ASSERT_TRUE(ReduceToPalette(plain, c.Bits, c.Kind, gridOrNone ? &gridCopy : nullptr));
+    Bitmap masked = pic;
+    ASSERT_TRUE(ReduceToPalette(masked, c.Bits, c.Kind, gridOrNone, &mask));
+
+    const auto& before = plain.Palette();
+    const auto& after = masked.Palette();
+    ASSERT_EQ(after.size(), std::size_t{1} << c.Bits);
+    int changed = 0, changedEntry = -1;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        if (after[i] != before[i]) {
+            ++changed;
+            changedEntry = static_cast<int>(i);
+        }
+    EXPECT_LE(changed, 1);
+    if (changed) {
+        EXPECT_EQ(after[static_cast<std::size_t>(changedEntry)], Black);
+    }
+    if (c.Kind == PaletteKind::Custom && changed) {
+        EXPECT_EQ(ReadPaletteSwatch(*gridOrNone, changedEntry), Black) << "the grid shows it";
+    }
+
+    Bitmap white(40, 40, PixelFormat::Bits24);
+    white.Fill(White);
+    DrawIcon(white, 0, 0, masked, mask);
+    for (int y = 0; y < 40; ++y) {
+        for (int x = 0; x < 40; ++x) {
+            SCOPED_TRACE(testing::Message() << x << "," << y);
+            const int index = IndexAt(masked, x, y);
+            if (mask.Row(y)[x] == MaskTransparent) {
+                ASSERT_EQ(after[static_cast<std::size_t>(index)], Black);
+                ASSERT_EQ(white.GetPixel(x, y), White);
+            } else if (c.Spare || IndexAt(plain, x, y) != changedEntry) {
+                ASSERT_EQ(index, IndexAt(plain, x, y));
+            }
+        }
+    }
+    if (c.Kind == PaletteKind::Optimized || c.Kind == PaletteKind::Custom) {
+        EXPECT_EQ(changed, 1) << "an entry became black";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, TransparentPixels,
+    testing::Values(TransparentCase{"Optimized8", PaletteKind::Optimized, 8, true},
+                    TransparentCase{"Optimized4", PaletteKind::Optimized, 4, true},
+                    TransparentCase{"Optimized1", PaletteKind::Optimized, 1, true},
+                    TransparentCase{"Optimized8Kept", PaletteKind::Optimized, 8, true, false},
+                    TransparentCase{"Optimized4Kept", PaletteKind::Optimized, 4, false, false},
+                    TransparentCase{"Optimized1Kept", PaletteKind::Optimized, 1, false, false},
+                    TransparentCase{"Custom8", PaletteKind::Custom, 8, true},
+                    TransparentCase{"Gray4", PaletteKind::Gray, 4, true},
+                    TransparentCase{"WebSafe8", PaletteKind::WebSafe216, 8, true},
+                    TransparentCase{"Windows16_4", PaletteKind::Windows16, 4, true},
+                    TransparentCase{"Default1", PaletteKind::Default, 1, true},
+                    TransparentCase{"Default8", PaletteKind::Default, 8, true}),
+    [](const testing::TestParamInfo<TransparentCase>& row) { return row.param.Name; });
 
 }  // namespace
 }  // namespace gf
