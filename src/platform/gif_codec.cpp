@@ -413,7 +413,10 @@ struct GifFrames::State {
             from = After->first;
             start = &After->second;
         }
-        Bitmap base = start ? *start : Bitmap(ScreenWidth, ScreenHeight, PixelFormat::Bits32);
+        // Going on from the last frame composed takes its screen over rather than copying it.
+        Bitmap base = !start ? Bitmap(ScreenWidth, ScreenHeight, PixelFormat::Bits32)
+                      : After && start == &After->second ? std::move(After->second)
+                                                          : *start;
         After.reset();
         Last.reset();
         for (std::size_t k = from;; ++k) {
