@@ -791,8 +791,12 @@ Result<Picture> ParseWmf(Bytes data) {
     }
     if (pic.Width > MaxPictureSide || pic.Height > MaxPictureSide ||
         static_cast<std::int64_t>(pic.Width) * pic.Height > MaxPicturePixels) {
-        return Error{"The metafile's picture is too large (" + std::to_string(pic.Width) + " x " +
-                     std::to_string(pic.Height) + " pixels)."};
+        // The wording of every picture format, with the metafile player's own limits.
+        return Error{"The metafile's picture is " + std::to_string(pic.Width) + " x " +
+                     std::to_string(pic.Height) +
+                     " pixels; the largest picture this program draws from a metafile is " +
+                     std::to_string(MaxPictureSide) + " pixels a side and " +
+                     std::to_string(MaxPicturePixels) + " pixels in all."};
     }
     return pic;
 }
