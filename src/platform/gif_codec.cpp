@@ -375,12 +375,12 @@ struct GifFrames::State {
                     const int i = line[static_cast<std::size_t>(x - f.Left)];
                     if (i == transparent)
                         continue;
+                    // Wide codes can name indices beyond any colour table: black.
+                    static constexpr std::array<std::uint8_t, 4> Beyond = {0, 0, 0, 255};
                     std::memcpy(row + static_cast<std::size_t>(x) * 4,
                                 i < 256 ? colours[static_cast<std::size_t>(i)].data()
-                                        : colours[0].data(),
+                                        : Beyond.data(),
                                 4);
-                    if (i >= 256)
-                        std::memset(row + static_cast<std::size_t>(x) * 4, 0, 3);
                 }
             }
         }
@@ -681,18 +681,20 @@ Result<GifAnimation> DecodeGif(Bytes data) {
     auto frames = GifFrames::Open(std::vector<std::uint8_t>(data.begin(), data.end()));
     if (!frames)
         return frames.GetError();
-    if (Status s = frames->DecodeAll(); !s)
-        return Error{s.ErrorMessage()};
     if (!DecodedPictureFits(static_cast<std::uint64_t>(frames->Width()),
                             static_cast<std::uint64_t>(frames->Height()), 4, frames->Count()))
         return Error{"The GIF animation is too large to load."};
     GifAnimation a;
     a.Width = frames->Width();
     a.Height = frames->Height();
+    // In order, as DecodeAll: the animation ends before a frame that cannot be decoded.
     for (std::size_t i = 0; i < frames->Count(); ++i) {
         auto frame = frames->Frame(i);
-        if (!frame)
-            return frame.GetError();
+        if (!frame) {
+            if (i == 0)
+                return frame.GetError();
+            break;
+        }
         a.Frames.push_back(std::move(*frame));
         a.DelaysMs.push_back(frames->DelayMs(i));
     }
