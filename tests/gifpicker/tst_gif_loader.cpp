@@ -278,6 +278,34 @@ class TestGifLoader : public QObject {
         QCOMPARE(loader.Image1->size(), QSize(8, 16));
     }
 
+    // 4,000 one-pixel frames on a 256 x 256 screen: the picker shows them all, composing each
+    // as it comes into view, without holding a screen per frame.
+    void thousandsOfFramesAreComposedAsShown() {
+        gf::ScriptedSeam seam;
+        TGifLoader loader;
+        loader.GifPath = gf::ToQString(std::filesystem::path(GF_TEST_DATA_DIR) / "regressions" /
+                                       "gif" / "4000_frames_1x1_on_256x256.gif");
+        QVERIFY(loader.LoadGifImageClick().Ok());
+        QCOMPARE(loader.FrameCount(), 4000);
+        QCOMPARE(loader.Image1->size(), QSize(256, 4000 * 256));
+        // Frame i lights pixel (i mod 256, i div 256) white and leaves the ones before it.
+        auto last = loader.FramePicture(3999);
+        QVERIFY(last.Ok());
+        int lit = 0;
+        for (int y = 0; y < 256; ++y)
+            for (int x = 0; x < 256; ++x)
+                lit += last->GetAlpha(x, y) == 255;
+        QCOMPARE(lit, 4000);
+        // The strip paints the frames in view, the last and then an early one (over white).
+        const int top = 3999 * 256;
+        QCOMPARE(loader.Image1->Render(top, top + 256).size(), QSize(256, 256));
+        QCOMPARE(HexOf(loader.Image1->Render(10 * 256, 11 * 256).pixel(10, 0)), Hex(White));
+        auto early = loader.FramePicture(10);
+        QVERIFY(early.Ok());
+        QCOMPARE(early->GetAlpha(10, 0), std::uint8_t{255});
+        QCOMPARE(early->GetAlpha(11, 0), std::uint8_t{0});
+    }
+
     void singleFrameGifSelectsFrameZero() {
         gf::test::TempFolder dir;
         gf::ScriptedSeam seam;
