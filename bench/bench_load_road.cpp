@@ -69,7 +69,8 @@ void BM_LoadRoad(benchmark::State& state) {
     for (auto _ : state) {
         // Conversion and picture step.
         Result<PngPicture> png = LoadPngFile(folder.Png());
-        const Bitmap limited = LimitPictureForEditor(PngToBitmap(png->Pixels, png->HasAlpha));
+        const Bitmap limited =
+            LimitPictureForEditor(PngToBitmap(std::move(png->Pixels), png->HasAlpha));
         if (!SaveBmpFile(limited, picture))
             state.SkipWithError("cannot write eitemp.bmp");
         // The editor reads it, and its pages run as they start; "Finish".

@@ -513,20 +513,35 @@ int RunConvert(const Args& args) {
                           std::min(pictureH, MaxEditorPictureSide)}};
     }
 
-    // Every size goes the whole road from the same picture.
+    // Every size goes the whole road from the same picture; the resampling road reads the
+    // picture once for all of them.
+    std::vector<RoadResult> results;
+    const bool declared = loaded->AlphaIsTransparency;
+    if (options.EditorRoad) {
+        for (const auto& [w, h] : options.Sizes) {
+            RoadSettings road = options.Road;
+            road.Size.Width = w;
+            road.Size.Height = h;
+            auto result = RunEditorRoad(start, road, declared);
+            if (!result)
+                return Fail(result.ErrorMessage());
+            results.push_back(std::move(*result));
+        }
+    } else {
+        std::vector<ResampleSize> sizes;
+        for (const auto& [w, h] : options.Sizes)
+            sizes.push_back({w, h});
+        auto all = RunPremultipliedRoad(start, options.Road, sizes, options.Filter, declared);
+        if (!all)
+            return Fail(all.ErrorMessage());
+        results = std::move(*all);
+    }
+
     std::vector<IconImage> icons;
     std::vector<IconBlock> blocks;
-    for (const auto& [w, h] : options.Sizes) {
-        RoadSettings road = options.Road;
-        road.Size.Width = w;
-        road.Size.Height = h;
-        const bool declared = loaded->AlphaIsTransparency;
-        auto result = options.EditorRoad
-                          ? RunEditorRoad(start, road, declared)
-                          : RunPremultipliedRoad(start, road, options.Filter, declared);
-        if (!result)
-            return Fail(result.ErrorMessage());
-        auto icon = MakeIcon(result->Color, result->Mask);
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        const auto [w, h] = options.Sizes[i];
+        auto icon = MakeIcon(results[i].Color, results[i].Mask);
         if (!icon)
             return Fail(icon.ErrorMessage());
         auto block = EncodeStoredIconBlock(*icon, IconBitCountForFormat(icon->Color.Format()),
@@ -536,8 +551,10 @@ int RunConvert(const Args& args) {
         if (options.Cursor) {
             const CursorHotSpot spot = options.HotSpot.value_or(CursorHotSpot{});
             block->HotSpot = CursorHotSpot{
-                static_cast<std::uint16_t>(ScaleHotSpot(spot.X, pictureW, w, road.Size.Stretch)),
-                static_cast<std::uint16_t>(ScaleHotSpot(spot.Y, pictureH, h, road.Size.Stretch))};
+                static_cast<std::uint16_t>(
+                    ScaleHotSpot(spot.X, pictureW, w, options.Road.Size.Stretch)),
+                static_cast<std::uint16_t>(
+                    ScaleHotSpot(spot.Y, pictureH, h, options.Road.Size.Stretch))};
         }
         blocks.push_back(std::move(*block));
         icons.push_back(std::move(*icon));

@@ -22,7 +22,7 @@ Status ConvertJpegToBitmapFile(const std::filesystem::path& source,
     return SaveBmpFile(*picture, target);
 }
 
-Bitmap PngToBitmap(const Bitmap& pngPixels32, bool hasAlpha) {
+Bitmap PngToBitmap(Bitmap pngPixels32, bool hasAlpha) {
     if (hasAlpha && pngPixels32.Format() == PixelFormat::Bits32)
         return pngPixels32;
     // No alpha channel: draw the picture over the near-white background, so that anything the
@@ -53,7 +53,7 @@ Status ConvertPngToBitmapFile(const std::filesystem::path& source,
     auto png = LoadPngFile(source);
     if (!png)
         return png.GetError();
-    return SaveBmpFile(PngToBitmap(png->Pixels, png->HasAlpha), target);
+    return SaveBmpFile(PngToBitmap(std::move(png->Pixels), png->HasAlpha), target);
 }
 
 Bitmap LimitPictureForEditor(const Bitmap& source) {
@@ -159,7 +159,7 @@ Result<Bitmap> DecodePictureFile(Bytes bytes, const std::filesystem::path& path)
                                   auto png = DecodePng(bytes);
                                   if (!png)
                                       return png.GetError();
-                                  return PngToBitmap(png->Pixels, png->HasAlpha);
+                                  return PngToBitmap(std::move(png->Pixels), png->HasAlpha);
                               });
 }
 

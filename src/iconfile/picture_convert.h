@@ -22,7 +22,7 @@ Status ConvertJpegToBitmapFile(const std::filesystem::path& source,
 
 // The picture a PNG becomes: with an alpha channel (or transparency chunk), 32 bits with the
 // PNG's alpha in the fourth byte; without, 24 bits drawn over PngFallbackBackground.
-Bitmap PngToBitmap(const Bitmap& pngPixels32, bool hasAlpha);
+Bitmap PngToBitmap(Bitmap pngPixels32, bool hasAlpha);
 
 // Decodes a PNG, makes it a bitmap by PngToBitmap and writes it as a BMP. Decoding and writing
 // errors are returned.

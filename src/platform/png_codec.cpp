@@ -116,6 +116,11 @@ bool ReadPngHeader(png_structp png, png_infop info, bool deinterlace, PngHeader*
     png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, nullptr, -1);
     png_set_chunk_malloc_max(png, MaxPngChunkBytes);
     png_set_chunk_cache_max(png, MaxPngCachedChunks);
+#ifdef PNG_IGNORE_ADLER32
+    // Every image data chunk's CRC already checks the compressed bytes; the zlib checksum over
+    // the inflated ones costs a tenth of the decoding and finds nothing more.
+    png_set_option(png, PNG_IGNORE_ADLER32, PNG_OPTION_ON);
+#endif
     png_read_info(png, info);
 
     png_uint_32 width = 0, height = 0;
@@ -168,6 +173,8 @@ void ReadPngEnd(png_structp png) {
         return;
     png_read_end(png, nullptr);
 }
+
+static_assert(PngFilterPaeth == PNG_FILTER_PAETH);
 
 bool WritePngRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height,
                   png_bytepp rows, int level, int filters) {

@@ -36,6 +36,8 @@ struct PngEncodeOptions {
     int Level = -1;
     int Filters = -1;
 };
+// libpng's flag for the Paeth filter alone (PNG_FILTER_PAETH), without its header.
+inline constexpr int PngFilterPaeth = 0x80;
 
 // Writes a 32-bit bitmap as 8-bit RGBA (its fourth byte is the alpha), with no ancillary chunks.
 Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32,

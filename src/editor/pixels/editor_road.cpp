@@ -95,12 +95,14 @@ Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& sett
     return result;
 }
 
-Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSettings& settings,
-                                        ResampleFilter filter, bool alphaIsTransparency) {
-    const SizeSettings& size = settings.Size;
-    if (size.Width <= 0 || size.Height <= 0)
-        return Error{"The icon size must be at least 1 x 1."};
-    RoadResult result;
+Result<std::vector<RoadResult>> RunPremultipliedRoad(const Bitmap& picture,
+                                                     const RoadSettings& settings,
+                                                     std::span<const ResampleSize> sizes,
+                                                     ResampleFilter filter,
+                                                     bool alphaIsTransparency) {
+    for (const ResampleSize& size : sizes)
+        if (size.Width <= 0 || size.Height <= 0)
+            return Error{"The icon size must be at least 1 x 1."};
     const bool useAlpha = picture.Format() == PixelFormat::Bits32 &&
                           settings.AutomaticIdentification &&
                           (alphaIsTransparency || HasAnyAlpha(picture));
@@ -109,7 +111,6 @@ Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSetting
     Bitmap keyed;
     if (!useAlpha) {
         keyed = picture.ConvertedTo(PixelFormat::Bits32);
-        result.TransparencyPageUsed = true;
         TransparencySettings t = settings.Transparency;
         if (settings.TransparentFromTopLeft && !keyed.Empty()) {
             t.Transparent = true;
@@ -128,32 +129,56 @@ Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSetting
         }
     }
     const Bitmap& rgba = useAlpha ? picture : keyed;
+    const SizeSettings& size = settings.Size;
 
-    if (!size.Stretch) {
-        result.Color = Bitmap(size.Width, size.Height, PixelFormat::Bits32);
-        result.Color.CopyRect(rgba, 0, 0, rgba.Width(), rgba.Height(), size.OffsetX,
-                              size.OffsetY);
-    } else if (size.Smooth) {
-        result.Color = ResamplePremultiplied(rgba, size.Width, size.Height, filter);
+    std::vector<Bitmap> colours;
+    if (size.Stretch && size.Smooth) {
+        colours = ResamplePremultiplied(rgba, sizes, filter);
     } else {
-        result.Color = ResampleNearest(rgba, size.Width, size.Height);
-    }
-    result.Mask = MakeMask(size.Width, size.Height, MaskOpaque);
-    for (int y = 0; y < size.Height; ++y) {
-        std::uint8_t* p = result.Color.Row(y);
-        std::uint8_t* m = result.Mask.Row(y);
-        for (int x = 0; x < size.Width; ++x, p += 4) {
-            if (p[3] == 0) {
-                p[0] = p[1] = p[2] = 0;
-                m[x] = MaskTransparent;
+        for (const ResampleSize& s : sizes) {
+            if (size.Stretch) {
+                colours.push_back(ResampleNearest(rgba, s.Width, s.Height));
+            } else {
+                colours.emplace_back(s.Width, s.Height, PixelFormat::Bits32);
+                colours.back().CopyRect(rgba, 0, 0, rgba.Width(), rgba.Height(), size.OffsetX,
+                                        size.OffsetY);
             }
         }
     }
 
-    Status s = FinishRoad(result, settings);
-    if (!s)
-        return Error{s.ErrorMessage()};
-    return result;
+    std::vector<RoadResult> results;
+    for (Bitmap& colour : colours) {
+        RoadResult result;
+        result.TransparencyPageUsed = !useAlpha;
+        result.Color = std::move(colour);
+        const int w = result.Color.Width(), h = result.Color.Height();
+        result.Mask = MakeMask(w, h, MaskOpaque);
+        for (int y = 0; y < h; ++y) {
+            std::uint8_t* p = result.Color.Row(y);
+            std::uint8_t* m = result.Mask.Row(y);
+            for (int x = 0; x < w; ++x, p += 4) {
+                if (p[3] == 0) {
+                    p[0] = p[1] = p[2] = 0;
+                    m[x] = MaskTransparent;
+                }
+            }
+        }
+        Status s = FinishRoad(result, settings);
+        if (!s)
+            return Error{s.ErrorMessage()};
+        results.push_back(std::move(result));
+    }
+    return results;
+}
+
+Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSettings& settings,
+                                        ResampleFilter filter, bool alphaIsTransparency) {
+    const ResampleSize size{settings.Size.Width, settings.Size.Height};
+    auto results = RunPremultipliedRoad(picture, settings, std::span(&size, 1), filter,
+                                        alphaIsTransparency);
+    if (!results)
+        return results.GetError();
+    return std::move(results->front());
 }
 
 }  // namespace gf

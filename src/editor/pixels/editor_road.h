@@ -4,6 +4,9 @@
 // the window runs the same steps one page at a time.
 
 #include <optional>
+#include <span>
+#include <vector>
+
 #include "editor/pixels/colour_bits.h"
 #include "editor/pixels/resample.h"
 #include "editor/pixels/rgba_resample.h"
@@ -60,7 +63,15 @@ Result<RoadResult> RunEditorRoad(const Bitmap& picture, const RoadSettings& sett
 // premultiplied form with `filter` (nearest neighbour without Smooth; unscaled at the offset
 // without Stretch), transparent pixels become black and masked, and "Finish" then flattens
 // onto the background only for depths without alpha. Semi-transparent pixels of a 32-bit
-// result keep their own colour. The same settings as the editor's road.
+// result keep their own colour. The same settings as the editor's road (`alphaIsTransparency`
+// as for PrepareSource); the picture is keyed and read once for all of `sizes` (each replaces
+// the settings' width and height), and the results come in their order.
+Result<std::vector<RoadResult>> RunPremultipliedRoad(const Bitmap& picture,
+                                                     const RoadSettings& settings,
+                                                     std::span<const ResampleSize> sizes,
+                                                     ResampleFilter filter,
+                                                     bool alphaIsTransparency = false);
+// The same road at the settings' own size.
 Result<RoadResult> RunPremultipliedRoad(const Bitmap& picture, const RoadSettings& settings,
                                         ResampleFilter filter, bool alphaIsTransparency = false);
 
