@@ -541,7 +541,7 @@ int RunConvert(const Args& args) {
     std::vector<IconBlock> blocks;
     for (std::size_t i = 0; i < results.size(); ++i) {
         const auto [w, h] = options.Sizes[i];
-        auto icon = MakeIcon(results[i].Color, results[i].Mask);
+        auto icon = MakeIcon(std::move(results[i].Color), results[i].Mask);
         if (!icon)
             return Fail(icon.ErrorMessage());
         auto block = EncodeStoredIconBlock(*icon, IconBitCountForFormat(icon->Color.Format()),

@@ -43,7 +43,7 @@ std::optional<StoragePreset> ParseStoragePreset(std::string_view name);
 
 // The zlib level and filters of PNG entries: on 256 x 256 icons level 6 takes half as long
 // again for 6% fewer bytes, and each level above costs far more (see docs/architecture.md).
-inline constexpr PngEncodeOptions IconPngEncoding{5, PngFilterPaeth};
+inline constexpr PngEncodeOptions IconPngEncoding{4, PngFilterPaeth};
 
 // A 32-bit image as a PNG-compressed block (the picture SaveIconAsPng writes) with its entry:
 // low bytes of width and height, colour count 0, planes 1, bit count 32.

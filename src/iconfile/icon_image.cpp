@@ -60,7 +60,7 @@ Bitmap MakeAndMask(const Bitmap& mask) {
     return out;
 }
 
-Result<IconImage> MakeIcon(const Bitmap& color, const Bitmap& mask) {
+Result<IconImage> MakeIcon(Bitmap color, const Bitmap& mask) {
     if (color.Empty())
         return Error{"The icon has no colour image."};
     if (mask.Empty())
@@ -72,7 +72,7 @@ Result<IconImage> MakeIcon(const Bitmap& color, const Bitmap& mask) {
                      ") differ in size."};
     }
     IconImage icon;
-    icon.Color = color;
+    icon.Color = std::move(color);
     icon.Mask = MakeAndMask(mask);
     return icon;
 }

@@ -29,7 +29,7 @@ struct IconImage {
 // transparent), the editor's 8-bit mask (index 255 = transparent), or any other bitmap, where a
 // white pixel is transparent. The result's mask is always 1-bit. Fails when either bitmap is
 // empty or their sizes differ.
-Result<IconImage> MakeIcon(const Bitmap& color, const Bitmap& mask);
+Result<IconImage> MakeIcon(Bitmap color, const Bitmap& mask);
 
 // The 1-bit AND mask of `mask` by the rules of MakeIcon (no size check).
 Bitmap MakeAndMask(const Bitmap& mask);

@@ -52,21 +52,29 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const fs::path& path, std::uint6
     std::FILE* f = std::fopen(path.string().c_str(), "rb");
     if (!f)
         return ErrorWithCause("Can not open file " + PathText(path), errno);
+    // Straight into the vector: the whole file (at the size it had a moment ago, and one byte
+    // more to see its end) in one read, then whatever it has grown by.
     std::vector<std::uint8_t> data;
-    std::uint8_t chunk[65536];
+    std::error_code sizeError;
+    const std::uintmax_t expected = fs::file_size(path, sizeError);
+    std::size_t want = !sizeError && expected < maxBytes ? static_cast<std::size_t>(expected) + 1
+                                                          : std::size_t{65536};
     bool tooBig = false;
     int readErrno = 0;
     for (;;) {
+        const std::size_t had = data.size();
+        data.resize(had + want);
         errno = 0;
-        std::size_t n = std::fread(chunk, 1, sizeof chunk, f);
+        const std::size_t n = std::fread(data.data() + had, 1, want, f);
         readErrno = errno;
+        data.resize(had + n);
         if (n == 0)
             break;
-        if (data.size() + n > maxBytes) {
+        if (data.size() > maxBytes) {
             tooBig = true;
             break;
         }
-        data.insert(data.end(), chunk, chunk + n);
+        want = 65536;
     }
     bool readError = std::ferror(f) != 0;
     std::fclose(f);

@@ -56,6 +56,11 @@ Status PreviewColourBits(const Bitmap& iconColor, const Bitmap& iconMask,
 
 Status FinishColourBits(Bitmap& iconColor, Bitmap& iconMask, const ColourBitsSettings& settings,
                         Bitmap* paletteImage) {
+    if (settings.Item > 4 && iconColor.Format() == PixelFormat::Bits32) {
+        // 32 bits from 32 bits: nothing to convert (AlphaFromMask would change nothing).
+        EnsureMask8(iconMask);
+        return Status::Success();
+    }
     const Bitmap before = iconColor;
     const Bitmap maskBefore = iconMask;
     const int item = settings.Item;

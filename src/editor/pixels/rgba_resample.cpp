@@ -182,10 +182,6 @@ GF_PIXEL_LOOP void PremultiplyRow(Px* out, const std::uint8_t* src, int n) {
     }
 }
 
-std::uint8_t ToByte(float v) {
-    return static_cast<std::uint8_t>(std::clamp(v + 0.5f, 0.0f, 255.0f));
-}
-
 // One destination size while the picture streams past: the rows whose vertical taps have begun
 // and not yet ended are summed in a ring of full-width lines, and a row whose last tap has
 // arrived is resampled horizontally and written.
@@ -216,22 +212,29 @@ int RingSize(const Taps& y, int srcLen) {
 }
 
 void WriteRow(SizeJob& job, const Px* line, int y) {
+    typedef int Lanes4 __attribute__((vector_size(16)));
     std::uint8_t* dst = job.Out.Row(y);
     const int width = job.Out.Width();
+    const Px zero = {0, 0, 0, 0}, top = {255, 255, 255, 255}, half = {0.5f, 0.5f, 0.5f, 0.5f};
     for (int x = 0; x < width; ++x, dst += 4) {
         const float* w = job.X.Weights.data() + job.X.Offset[x];
         const Px* p = line + job.X.First[x];
-        Px sum = {0, 0, 0, 0};
+        Px sum = zero;
         for (int k = 0; k < job.X.Count[x]; ++k)
             sum += p[k] * w[k];
-        const std::uint8_t a = ToByte(sum[3] * (1.0f / 255.0f));
-        if (a == 0)
-            continue;  // transparent black (the bitmap starts zeroed)
-        const float unpremultiply = 255.0f / sum[3];
-        dst[0] = ToByte(sum[0] * unpremultiply);
-        dst[1] = ToByte(sum[1] * unpremultiply);
-        dst[2] = ToByte(sum[2] * unpremultiply);
-        dst[3] = a;
+        // Alpha back to 0..255 and rounded; transparent black (the bitmap starts zeroed) when it
+        // rounds to 0, else each colour divided by it.
+        if (sum[3] < 0.5f * 255.0f)
+            continue;
+        const Px scale = {255.0f / sum[3], 255.0f / sum[3], 255.0f / sum[3], 1.0f / 255.0f};
+        Px v = sum * scale + half;
+        v = v < zero ? zero : v;
+        v = v > top ? top : v;
+        const Lanes4 bytes = __builtin_convertvector(v, Lanes4);
+        dst[0] = static_cast<std::uint8_t>(bytes[0]);
+        dst[1] = static_cast<std::uint8_t>(bytes[1]);
+        dst[2] = static_cast<std::uint8_t>(bytes[2]);
+        dst[3] = static_cast<std::uint8_t>(bytes[3]);
     }
 }
 

@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <utility>
+#include <vector>
+
 #include "editor/pixels/editor_road.h"
 #include "editor/pixels/mask.h"
 #include "pixel_test_util.h"
@@ -94,6 +99,98 @@ TEST(ResamplePremultiplied, EveryFilterKeepsFlatAreasAndCoversTheSource) {
     EXPECT_EQ(At(wide, 3, 0).A, 0);
     EXPECT_EQ(ParseResampleFilter("lanczos"), ResampleFilter::Lanczos);
     EXPECT_FALSE(ParseResampleFilter("bicubic"));
+}
+
+// Box by its definition, in doubles: each destination pixel is the alpha-weighted mean of the
+// source pixels whose centres lie in its footprint (a centre on the footprint's left edge
+// belongs to the pixel on the left); enlarging takes the pixel under each centre.
+Rgba NaiveBox(const Bitmap& pic, int w, int h, int x, int y) {
+    auto range = [](int src, int dst, int i) {
+        const double scale = static_cast<double>(src) / dst;
+        const double lo = i * scale, hi = (i + 1) * scale;
+        if (scale <= 1.0) {
+            const int k = static_cast<int>((i + 0.5) * scale);
+            return std::pair{k, k + 1};
+        }
+        int first = 0;
+        while (first + 0.5 <= lo)
+            ++first;
+        int last = first;
+        while (last < src && last + 0.5 <= hi)
+            ++last;
+        return std::pair{first, last};
+    };
+    const auto [x0, x1] = range(pic.Width(), w, x);
+    const auto [y0, y1] = range(pic.Height(), h, y);
+    double b = 0, g = 0, r = 0, a = 0;
+    for (int sy = y0; sy < y1; ++sy)
+        for (int sx = x0; sx < x1; ++sx) {
+            const Rgba p = At(pic, sx, sy);
+            b += p.B * p.A;
+            g += p.G * p.A;
+            r += p.R * p.A;
+            a += p.A;
+        }
+    const double n = (x1 - x0) * (y1 - y0);
+    const int alpha = static_cast<int>(a / n + 0.5);
+    if (alpha == 0)
+        return {0, 0, 0, 0};
+    return {static_cast<int>(r / a + 0.5), static_cast<int>(g / a + 0.5),
+            static_cast<int>(b / a + 0.5), alpha};
+}
+
+// Many sizes from one pass over the picture, each as the definition gives it and as a pass of its
+// own gives it: odd widths (the vector loops' tails), shrinking by whole and broken factors,
+// enlarging, and one side shrinking while the other grows.
+TEST(ResamplePremultiplied, ManySizesInOnePassMatchTheBoxDefinition) {
+    std::uint32_t seed = 12345;
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return static_cast<int>((seed >> 16) & 0xFF);
+    };
+    for (auto [pw, ph] : {std::pair{13, 7}, std::pair{64, 48}, std::pair{5, 30}}) {
+        Bitmap pic(pw, ph, PixelFormat::Bits32);
+        for (int y = 0; y < ph; ++y)
+            for (int x = 0; x < pw; ++x) {
+                const int a = next();
+                Put(pic, x, y, {next(), next(), next(), a < 40 ? 0 : a});
+            }
+        const std::vector<ResampleSize> sizes = {{1, 1},  {3, 2},   {pw, ph}, {7, 5},
+                                                 {16, 3}, {33, 61}, {2, 50}};
+        const std::vector<Bitmap> all = ResamplePremultiplied(pic, sizes, ResampleFilter::Box);
+        ASSERT_EQ(all.size(), sizes.size());
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            const auto [w, h] = sizes[i];
+            const Bitmap alone = ResamplePremultiplied(pic, w, h, ResampleFilter::Box);
+            ASSERT_TRUE(std::equal(alone.Data().begin(), alone.Data().end(),
+                                   all[i].Data().begin(), all[i].Data().end()))
+                << pw << "x" << ph << " to " << w << "x" << h;
+            for (int y = 0; y < h; ++y)
+                for (int x = 0; x < w; ++x) {
+                    const Rgba want = NaiveBox(pic, w, h, x, y), got = At(all[i], x, y);
+                    ASSERT_LE(std::abs(got.A - want.A), 1) << w << "x" << h << " " << x << "," << y;
+                    if (want.A > 8) {  // the colour of a nearly transparent pixel is coarse
+                        ASSERT_LE(std::abs(got.R - want.R), 1) << w << "x" << h << " " << x;
+                        ASSERT_LE(std::abs(got.G - want.G), 1) << w << "x" << h << " " << x;
+                        ASSERT_LE(std::abs(got.B - want.B), 1) << w << "x" << h << " " << x;
+                    }
+                }
+        }
+    }
+    // The other filters give one pass what they give each size alone.
+    Bitmap pic(21, 9, PixelFormat::Bits32);
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 21; ++x)
+            Put(pic, x, y, {next(), next(), next(), next()});
+    const std::vector<ResampleSize> sizes = {{4, 4}, {21, 9}, {50, 3}};
+    for (ResampleFilter f : {ResampleFilter::Mitchell, ResampleFilter::Lanczos}) {
+        const std::vector<Bitmap> all = ResamplePremultiplied(pic, sizes, f);
+        for (std::size_t i = 0; i < sizes.size(); ++i) {
+            const Bitmap alone = ResamplePremultiplied(pic, sizes[i].Width, sizes[i].Height, f);
+            EXPECT_TRUE(std::equal(alone.Data().begin(), alone.Data().end(),
+                                   all[i].Data().begin(), all[i].Data().end()));
+        }
+    }
 }
 
 TEST(PremultipliedRoad, SemiTransparentPixelsKeepTheirColourAt32BitsAndFlattenBelow) {
