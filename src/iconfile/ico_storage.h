@@ -19,7 +19,7 @@
 namespace gf {
 
 enum class StoragePreset {
-    Compatible,  // every image a DIB, 16 bits as plain 5-5-5: readable everywhere
+    Compatible,  // every image a DIB, 16 bits as plain 5-5-5: readable by every system
     Modern,      // images of 256 pixels and more PNG-compressed, the rest DIB
     Smallest,    // each image PNG or DIB, whichever is smaller; DIB up to 16 pixels
 };
