@@ -279,21 +279,30 @@ bool NameTemporary(int fd, const fs::path& folder, const fs::path& target, fs::p
 }
 
 // Makes the files durable that were written without a flush: on Linux one sync of the file
-// system of each folder involved, elsewhere one sync per file. One verdict per file; false when
-// its sync failed, and then it must not be taken as written.
-std::vector<bool> MakeDurable(const std::vector<fs::path>& folders, const std::vector<int>& fds) {
+// system of each folder involved (each folder opened once), elsewhere one sync per file. One
+// verdict per file; false when its sync failed, and then it must not be taken as written.
+std::vector<bool> MakeDurable(const std::vector<fs::path>& folders,
+                              const std::vector<std::pair<int, fs::path>>& files) {
     std::vector<bool> ok(folders.size(), true);
 #if defined(__linux__)
+    (void)files;
+    std::vector<std::pair<fs::path, bool>> seen;
     std::vector<std::pair<dev_t, bool>> devices;
     for (std::size_t i = 0; i < folders.size(); ++i) {
+        auto known = std::find_if(seen.begin(), seen.end(),
+                                  [&](const auto& f) { return f.first == folders[i]; });
+        if (known != seen.end()) {
+            ok[i] = known->second;
+            continue;
+        }
         int fd = ::open(folders[i].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         struct stat st {};
         bool synced = false;
         if (fd >= 0 && ::fstat(fd, &st) == 0) {
-            auto known = std::find_if(devices.begin(), devices.end(),
-                                      [&](const auto& d) { return d.first == st.st_dev; });
-            if (known != devices.end()) {
-                synced = known->second;
+            auto device = std::find_if(devices.begin(), devices.end(),
+                                       [&](const auto& d) { return d.first == st.st_dev; });
+            if (device != devices.end()) {
+                synced = device->second;
             } else {
                 synced = ::syncfs(fd) == 0;
                 devices.emplace_back(st.st_dev, synced);
@@ -301,13 +310,18 @@ std::vector<bool> MakeDurable(const std::vector<fs::path>& folders, const std::v
         }
         if (fd >= 0)
             ::close(fd);
+        seen.emplace_back(folders[i], synced);
         ok[i] = synced;
     }
 #else
-    for (std::size_t i = 0; i < fds.size(); ++i)
-        ok[i] = fds[i] >= 0 && ::fsync(fds[i]) == 0;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const int fd = files[i].first >= 0 ? files[i].first
+                                           : ::open(files[i].second.c_str(), O_RDONLY | O_CLOEXEC);
+        ok[i] = fd >= 0 && ::fsync(fd) == 0;
+        if (fd >= 0 && fd != files[i].first)
+            ::close(fd);
+    }
 #endif
-    (void)fds;
     return ok;
 }
 
@@ -462,13 +476,15 @@ int PutInPlace(const fs::path& folder, const fs::path& real, const TargetState& 
         // The old owner and group where we may give them (root, or a group of ours), then the
         // old mode (after the owner, which would clear set-user-ID bits).
         const struct stat& st = old.Stat;
-        const int f = fd >= 0 ? fd : ::open(temporary.c_str(), O_RDONLY | O_CLOEXEC);
-        if (f >= 0) {
-            if (::fchown(f, st.st_uid, st.st_gid) != 0)
-                (void)::fchown(f, static_cast<uid_t>(-1), st.st_gid);
-            (void)::fchmod(f, st.st_mode & 07777);
-            if (f != fd)
-                ::close(f);
+        if (fd >= 0) {
+            if (::fchown(fd, st.st_uid, st.st_gid) != 0)
+                (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+            (void)::fchmod(fd, st.st_mode & 07777);
+        } else {
+            // A temporary file of ours waiting closed under its hidden name.
+            if (::lchown(temporary.c_str(), st.st_uid, st.st_gid) != 0)
+                (void)::lchown(temporary.c_str(), static_cast<uid_t>(-1), st.st_gid);
+            (void)::chmod(temporary.c_str(), st.st_mode & 07777);
         }
     }
     if (temporary.empty()) {
@@ -503,22 +519,18 @@ std::vector<Status> AtomicFileBatch::Commit() {
     std::vector<bool> durable(files.size(), true);
     if (Mode == Durability::FlushTogether) {
         std::vector<fs::path> folders;
-        std::vector<int> fds;
+        std::vector<std::pair<int, fs::path>> written;
         std::vector<std::size_t> index;
         for (std::size_t i = 0; i < files.size(); ++i) {
             if (files[i].Written) {
                 folders.push_back(FolderOf(files[i].Real));
-                fds.push_back(files[i].Fd >= 0 ? files[i].Fd
-                                               : ::open(files[i].Temporary.c_str(), O_RDONLY));
+                written.emplace_back(files[i].Fd, files[i].Temporary);
                 index.push_back(i);
             }
         }
-        std::vector<bool> synced = MakeDurable(folders, fds);
-        for (std::size_t k = 0; k < index.size(); ++k) {
+        std::vector<bool> synced = MakeDurable(folders, written);
+        for (std::size_t k = 0; k < index.size(); ++k)
             durable[index[k]] = synced[k];
-            if (fds[k] >= 0 && fds[k] != files[index[k]].Fd)
-                ::close(fds[k]);
-        }
     }
     std::vector<Status> results;
     results.reserve(files.size());
