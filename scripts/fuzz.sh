@@ -3,6 +3,9 @@
 # Usage: scripts/fuzz.sh TARGET SECONDS [libFuzzer options...]
 #   TARGET is a fuzz/fuzz_TARGET.cpp name (png, jpeg, ...); extra options go to libFuzzer
 #   (-runs=5000000 stops after that many executions instead of the time).
+#   SECONDS 0 fuzzes nothing and minimizes the kept corpus instead: the named seeds stay, and of
+#   the files found by fuzzing (named by their hash) only those that reach code the seeds and
+#   the others kept do not.
 # The fuzz build (build-fuzz: clang, libFuzzer, ASan and UBSan over every layer) is configured
 # and built when needed. The fuzzer runs niced, one at a time on this machine (a lock), from the
 # kept corpus fuzz/corpus/TARGET and the regression files tests/data/regressions/TARGET. New
@@ -46,6 +49,20 @@ flock 9
 
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+
+if [[ $seconds -eq 0 ]]; then
+    mkdir -p "$scratch/kept"
+    for f in "$corpus"/*; do
+        [[ $(basename "$f") =~ ^[0-9a-f]{40}$ ]] || cp "$f" "$scratch/kept/"
+    done
+    before=$(ls "$corpus" | wc -l)
+    nice -n 19 "$exe" -merge=1 -rss_limit_mb=2048 -timeout=10 "$@" "$scratch/kept" "$corpus" \
+        2>"$scratch/merge.log" || { tail -n 30 "$scratch/merge.log"; exit 1; }
+    rm -rf "$corpus"
+    mv "$scratch/kept" "$corpus"
+    echo "fuzz.sh: $target corpus minimized, $before -> $(ls "$corpus" | wc -l) files ($(du -sh "$corpus" | cut -f1))"
+    exit 0
+fi
 mkdir -p "$scratch/new"
 echo "fuzz.sh: $target for ${seconds}s from ${seeds[*]}"
 status=0

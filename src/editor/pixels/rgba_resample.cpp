@@ -155,6 +155,10 @@ GF_PIXEL_LOOP void ScaleRow(Px* line, const Px* in, float w, int n) {
 // Premultiplied pixels of n straight 32-bit ones, four at a time: each pixel's bytes widened to
 // 32-bit lanes by a byte shuffle, made float, and multiplied by (alpha, alpha, alpha, 255).
 GF_PIXEL_LOOP void PremultiplyRow(Px* out, const std::uint8_t* src, int n) {
+    int x = 0;
+    // GCC's two-vector byte shuffle; clang (the sanitizer and fuzz builds) has no such
+    // builtin and takes the plain loop below for every pixel.
+#if !defined(__clang__)
     typedef std::uint8_t Bytes16 __attribute__((vector_size(16)));
     typedef int Lanes4 __attribute__((vector_size(16)));
     const Bytes16 zero = {};
@@ -164,7 +168,6 @@ GF_PIXEL_LOOP void PremultiplyRow(Px* out, const std::uint8_t* src, int n) {
             reinterpret_cast<Lanes4>(__builtin_shuffle(bytes, zero, widen)), Px);
         return straight * __builtin_shuffle(straight, full, Lanes4{3, 3, 3, 4});
     };
-    int x = 0;
     for (; x + 4 <= n; x += 4, src += 16) {
         Bytes16 bytes;
         std::memcpy(&bytes, src, sizeof bytes);
@@ -175,6 +178,7 @@ GF_PIXEL_LOOP void PremultiplyRow(Px* out, const std::uint8_t* src, int n) {
         out[x + 3] =
             one(bytes, Bytes16{12, 16, 16, 16, 13, 16, 16, 16, 14, 16, 16, 16, 15, 16, 16, 16});
     }
+#endif
     for (; x < n; ++x, src += 4) {
         const Px straight = {static_cast<float>(src[0]), static_cast<float>(src[1]),
                              static_cast<float>(src[2]), 255.0f};
