@@ -123,9 +123,14 @@ TEST(KilledSave, LeavesTheOldFileOrTheNewAndNoTemporaryFile) {
         for (std::size_t i = 1; i < known.size(); ++i)
             files.push_back(Slurp(d / known[i]));
     };
-    const auto started = std::chrono::steady_clock::now();
-    runWhole(newRun, newFiles);
-    const auto whole = std::chrono::steady_clock::now() - started;
+    // The quickest of three whole runs: a run slowed by a busy machine would put most kills
+    // after the end.
+    auto whole = std::chrono::steady_clock::duration::max();
+    for (int i = 0; i < 3; ++i) {
+        const auto started = std::chrono::steady_clock::now();
+        runWhole(newRun, newFiles);
+        whole = std::min(whole, std::chrono::steady_clock::now() - started);
+    }
     runWhole(oldRun, oldFiles);
     for (std::size_t i = 0; i < oldFiles.size(); ++i)
         ASSERT_NE(oldFiles[i], newFiles[i]);
@@ -133,7 +138,7 @@ TEST(KilledSave, LeavesTheOldFileOrTheNewAndNoTemporaryFile) {
     // Kills fall anywhere in a whole run, most of them late, where the files are written.
     const auto span = std::chrono::duration_cast<std::chrono::microseconds>(whole);
     std::mt19937 random(20240611u);
-    std::uniform_int_distribution<long> early(0, span.count());
+    std::uniform_int_distribution<long> early(0, span.count() * 3 / 4);
     std::uniform_int_distribution<long> late(span.count() / 2, span.count() * 11 / 10);
     const bool anonymous = AnonymousFilesWork(d);
     int killedWhileOld = 0, killedWhileNew = 0, strayed = 0;
