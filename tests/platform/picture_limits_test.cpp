@@ -65,7 +65,7 @@ std::vector<std::uint8_t> WideBmp(int width, int height) {
     put(28, 24, 2);
     put(30, 0, 4);
     put(34, static_cast<std::uint32_t>(row * static_cast<std::size_t>(height)), 4);
-    put(38, 0, 16);
+    put(38, 0, 4);
     put(42, 0, 4);
     put(46, 0, 4);
     put(50, 0, 4);
