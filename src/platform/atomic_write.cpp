@@ -5,6 +5,8 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <memory>
+#include <mutex>
 #include <random>
 #include <string>
 #include <system_error>
@@ -15,8 +17,10 @@
 #ifndef _WIN32
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -27,9 +31,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// A batch keeps at most this many temporary files open; the rest are closed under their
-// hidden names until Commit, so a tool writing thousands of files stays within the
-// descriptor limit.
+// A batch keeps its temporary files open until Commit, as many as the descriptor limit leaves
+// room for (raised for the purpose where it can be): an open anonymous file needs no name and
+// no rename. Beyond that room, or when the system runs out of descriptors, files wait closed
+// under their hidden names. Every process has room for at least this many.
 constexpr std::size_t MaxOpenTemporaries = 64;
 
 // Our temporary files of a target named NAME are "." + NAME + "." + 12 hex digits + ".tmp"
@@ -88,13 +93,16 @@ struct TargetState {
 };
 
 // The file `path` names once symlinks in its last component are followed (the path itself
-// when it is not a link, including when nothing is there yet).
-Result<fs::path> FollowLinks(const fs::path& path) {
+// when it is not a link, including when nothing is there yet), and what is there: one lstat
+// for a target that is no link.
+Result<fs::path> FollowLinks(const fs::path& path, TargetState& state) {
     fs::path current = path;
     for (int hops = 0; hops < 40; ++hops) {
-        struct stat st {};
-        if (::lstat(current.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        struct stat& st = state.Stat;
+        state.Exists = ::lstat(current.c_str(), &st) == 0;
+        if (!state.Exists || !S_ISLNK(st.st_mode))
             return current;
+        state.Exists = false;
         std::string link(static_cast<std::size_t>(st.st_size > 0 ? st.st_size : 4096) + 1, '\0');
         const ssize_t n = ::readlink(current.c_str(), link.data(), link.size());
         if (n < 0)
@@ -184,18 +192,107 @@ bool CopyContents(int from, int to, off_t& size) {
     }
 }
 
-std::string ProcPathOf(int fd) {
-    return "/proc/self/fd/" + std::to_string(fd);
-}
-
 // Gives the anonymous file `fd` the name `to` (failing with EEXIST when that name is taken).
 bool LinkAnonymous(int fd, const fs::path& to) {
-    if (::linkat(AT_FDCWD, ProcPathOf(fd).c_str(), AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0)
+    char proc[32];
+    std::snprintf(proc, sizeof proc, "/proc/self/fd/%d", fd);
+    if (::linkat(AT_FDCWD, proc, AT_FDCWD, to.c_str(), AT_SYMLINK_FOLLOW) == 0)
         return true;
     if (errno == EEXIST)
         return false;
     // Without /proc, only a process that may open files by handle can link by descriptor.
     return ::linkat(fd, "", AT_FDCWD, to.c_str(), AT_EMPTY_PATH) == 0;
+}
+
+// Writes all of `data` at the descriptor's position; false with errno set when it cannot.
+bool WriteAll(int fd, const std::uint8_t* data, std::size_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        data += n;
+        size -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+// A stream for writers that produce a file in pieces, writing into `*fd` through `buffer`
+// (StreamBufferBytes); closing it leaves the descriptor open. Where the C library can, the
+// stream has no descriptor of its own, so it costs no dup and no stat for its buffer's size.
+constexpr std::size_t StreamBufferBytes = 64 * 1024;
+
+std::FILE* StreamInto(int* fd, char* buffer) {
+    std::FILE* f = nullptr;
+#if defined(__linux__)
+    cookie_io_functions_t io{};
+    io.write = [](void* cookie, const char* data, std::size_t size) -> ssize_t {
+        return WriteAll(*static_cast<int*>(cookie), reinterpret_cast<const std::uint8_t*>(data),
+                        size)
+                   ? static_cast<ssize_t>(size)
+                   : -1;
+    };
+    io.close = [](void*) { return 0; };
+    f = ::fopencookie(fd, "w", io);
+#else
+    const int copy = ::dup(*fd);
+    f = copy >= 0 ? ::fdopen(copy, "wb") : nullptr;
+    if (!f && copy >= 0) {
+        const int failure = errno;
+        ::close(copy);
+        errno = failure;
+    }
+#endif
+    if (f)
+        std::setvbuf(f, buffer, _IOFBF, StreamBufferBytes);
+    return f;
+}
+
+// The descriptor limit, raised to the system's ceiling while a batch holds more temporary
+// files open than it allows (extracting a few thousand icons at once), and put back when the
+// last such batch ends, so programs started later get the usual limit.
+std::mutex DescriptorLimitLock;
+int DescriptorLimitHolders = 0;
+struct rlimit DescriptorLimitBefore {};
+
+bool RaiseDescriptorLimit() {
+    const std::lock_guard<std::mutex> hold(DescriptorLimitLock);
+    if (DescriptorLimitHolders == 0) {
+        struct rlimit now {};
+        if (::getrlimit(RLIMIT_NOFILE, &now) != 0 || now.rlim_cur >= now.rlim_max)
+            return false;
+        struct rlimit raised = now;
+        raised.rlim_cur = now.rlim_max;
+#ifdef OPEN_MAX
+        raised.rlim_cur = std::min<rlim_t>(raised.rlim_cur, OPEN_MAX);
+#endif
+        if (::setrlimit(RLIMIT_NOFILE, &raised) != 0)
+            return false;
+        DescriptorLimitBefore = now;
+    }
+    ++DescriptorLimitHolders;
+    return true;
+}
+
+void ReleaseDescriptorLimit() {
+    const std::lock_guard<std::mutex> hold(DescriptorLimitLock);
+    if (--DescriptorLimitHolders == 0)
+        (void)::setrlimit(RLIMIT_NOFILE, &DescriptorLimitBefore);
+}
+
+// How many temporary files a batch keeps open under the present descriptor limit: all it
+// allows but a reserve for what the rest of the program opens meanwhile.
+std::size_t OpenTemporaryRoom() {
+    struct rlimit now {};
+    if (::getrlimit(RLIMIT_NOFILE, &now) != 0)
+        return MaxOpenTemporaries;
+    const std::size_t limit = static_cast<std::size_t>(std::min<rlim_t>(now.rlim_cur, 1 << 20));
+    return std::max(MaxOpenTemporaries, limit - std::min<std::size_t>(limit / 2, 256));
 }
 
 }  // namespace
@@ -231,9 +328,9 @@ int CreateTemporary(const fs::path& folder, const fs::path& target, mode_t mode,
                     fs::path& named, int& failure) {
     int fd = -1;
 #ifdef O_TMPFILE
+    // Nobody can see an anonymous file, so it needs its lock only once it gets a name.
     fd = ::open(folder.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, mode);
     if (fd >= 0) {
-        (void)::flock(fd, LOCK_EX | LOCK_NB);
         named.clear();
         return fd;
     }
@@ -264,8 +361,10 @@ int CreateTemporary(const fs::path& folder, const fs::path& target, mode_t mode,
     return -1;
 }
 
-// Gives an anonymous temporary file its hidden name beside the target.
+// Gives an anonymous temporary file its hidden name beside the target, locked first so that
+// no other save takes it for a killed save's leftover.
 bool NameTemporary(int fd, const fs::path& folder, const fs::path& target, fs::path& named) {
+    (void)::flock(fd, LOCK_EX | LOCK_NB);
     for (int attempt = 0; attempt < 8; ++attempt) {
         const fs::path candidate = folder / TemporaryName(target);
         if (LinkAnonymous(fd, candidate)) {
@@ -278,47 +377,51 @@ bool NameTemporary(int fd, const fs::path& folder, const fs::path& target, fs::p
     return false;
 }
 
-// Makes the files durable that were written without a flush: on Linux one sync of the file
-// system of each folder involved (each folder opened once), elsewhere one sync per file. One
-// verdict per file; false when its sync failed, and then it must not be taken as written.
-std::vector<bool> MakeDurable(const std::vector<fs::path>& folders,
-                              const std::vector<std::pair<int, fs::path>>& files) {
-    std::vector<bool> ok(folders.size(), true);
+// Makes the files durable that were written without a flush, before any takes its name: on
+// Linux one sync of the file system of each folder involved (a sync per file would cost a
+// cache flush of the disk each), elsewhere one sync per file. One verdict per file (true for
+// those not written); false when its sync failed, and then it must not be taken as written.
+template <class Files>
+std::vector<bool> MakeDurable(Files& files) {
+    std::vector<bool> ok(files.size(), true);
 #if defined(__linux__)
-    (void)files;
-    std::vector<std::pair<fs::path, bool>> seen;
+    std::vector<std::pair<fs::path, bool>> folders;
     std::vector<std::pair<dev_t, bool>> devices;
-    for (std::size_t i = 0; i < folders.size(); ++i) {
-        auto known = std::find_if(seen.begin(), seen.end(),
-                                  [&](const auto& f) { return f.first == folders[i]; });
-        if (known != seen.end()) {
-            ok[i] = known->second;
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!files[i].Written)
             continue;
-        }
-        int fd = ::open(folders[i].c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-        struct stat st {};
-        bool synced = false;
-        if (fd >= 0 && ::fstat(fd, &st) == 0) {
-            auto device = std::find_if(devices.begin(), devices.end(),
-                                       [&](const auto& d) { return d.first == st.st_dev; });
-            if (device != devices.end()) {
-                synced = device->second;
-            } else {
-                synced = ::syncfs(fd) == 0;
-                devices.emplace_back(st.st_dev, synced);
+        fs::path folder = FolderOf(files[i].Real);
+        auto seen = std::find_if(folders.begin(), folders.end(),
+                                 [&](const auto& f) { return f.first == folder; });
+        if (seen == folders.end()) {
+            const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+            struct stat st {};
+            bool synced = false;
+            if (fd >= 0 && ::fstat(fd, &st) == 0) {
+                auto known = std::find_if(devices.begin(), devices.end(),
+                                          [&](const auto& d) { return d.first == st.st_dev; });
+                if (known != devices.end()) {
+                    synced = known->second;
+                } else {
+                    synced = ::syncfs(fd) == 0;
+                    devices.emplace_back(st.st_dev, synced);
+                }
             }
+            if (fd >= 0)
+                ::close(fd);
+            folders.emplace_back(std::move(folder), synced);
+            seen = folders.end() - 1;
         }
-        if (fd >= 0)
-            ::close(fd);
-        seen.emplace_back(folders[i], synced);
-        ok[i] = synced;
+        ok[i] = seen->second;
     }
 #else
     for (std::size_t i = 0; i < files.size(); ++i) {
-        const int fd = files[i].first >= 0 ? files[i].first
-                                           : ::open(files[i].second.c_str(), O_RDONLY | O_CLOEXEC);
+        if (!files[i].Written)
+            continue;
+        const int fd = files[i].Fd >= 0 ? files[i].Fd
+                                        : ::open(files[i].Temporary.c_str(), O_RDONLY | O_CLOEXEC);
         ok[i] = fd >= 0 && ::fsync(fd) == 0;
-        if (fd >= 0 && fd != files[i].first)
+        if (fd >= 0 && fd != files[i].Fd)
             ::close(fd);
     }
 #endif
@@ -331,8 +434,7 @@ AtomicFileBatch::AtomicFileBatch(Durability durability, ReadOnlyTarget readOnly)
     : Mode(durability), ReadOnly(readOnly) {}
 
 AtomicFileBatch::~AtomicFileBatch() {
-    for (Pending& p : Files)
-        Discard(p.Fd, p.Temporary);
+    Abandon();
 }
 
 bool AtomicFileBatch::AllWritten() const {
@@ -344,10 +446,63 @@ void AtomicFileBatch::Abandon() {
         Discard(p.Fd, p.Temporary);
     Files.clear();
     Folders.clear();
+    EndBatch();
+}
+
+void AtomicFileBatch::EndBatch() {
+    OpenFiles = 0;
+    OpenRoom = MaxOpenTemporaries;
+    if (LimitRaised)
+        ReleaseDescriptorLimit();
+    LimitRaised = false;
+}
+
+void AtomicFileBatch::MakeRoom() {
+    OpenRoom = std::max(OpenRoom, OpenTemporaryRoom());
+    if (OpenFiles > OpenRoom && !LimitRaised && RaiseDescriptorLimit()) {
+        LimitRaised = true;
+        OpenRoom = std::max(OpenRoom, OpenTemporaryRoom());
+    }
+}
+
+void AtomicFileBatch::ParkOpenFiles(std::size_t count) {
+    for (auto p = Files.rbegin(); p != Files.rend() && count > 0; ++p) {
+        if (p->Fd < 0)
+            continue;
+        if (p->Temporary.empty() &&
+            !NameTemporary(p->Fd, FolderOf(p->Real), p->Real, p->Temporary))
+            continue;
+        ::close(p->Fd);
+        p->Fd = -1;
+        --OpenFiles;
+        --count;
+    }
 }
 
 Status AtomicFileBatch::AddWith(const fs::path& path,
                                 const std::function<bool(std::FILE*)>& produce) {
+    return AddFile(path, [&](int fd) {
+        int streamFd = fd;
+        const std::unique_ptr<char[]> buffer(new char[StreamBufferBytes]);
+        std::FILE* f = StreamInto(&streamFd, buffer.get());
+        if (!f)
+            return false;
+        // The first failure's reason is the one to tell (a full disk, not the close after it).
+        errno = 0;
+        bool ok = produce(f) && std::fflush(f) == 0;
+        const int failure = errno;
+        ok = std::fclose(f) == 0 && ok;
+        if (failure)
+            errno = failure;
+        return ok;
+    });
+}
+
+Status AtomicFileBatch::Add(const fs::path& path, std::span<const std::uint8_t> data) {
+    return AddFile(path, [&](int fd) { return WriteAll(fd, data.data(), data.size()); });
+}
+
+Status AtomicFileBatch::AddFile(const fs::path& path, const std::function<bool(int)>& write) {
     Pending pending;
     pending.Target = path;
     auto fail = [&](Error error) {
@@ -358,13 +513,12 @@ Status AtomicFileBatch::AddWith(const fs::path& path,
     };
     if (path.empty())
         return fail(Error{"No file name was given."});
-    Result<fs::path> real = FollowLinks(path);
+    Result<fs::path> real = FollowLinks(path, pending.Old);
     if (!real)
         return fail(real.GetError());
-    pending.Real = *real;
+    pending.Real = std::move(*real);
     const std::string shown = PathText(path);
-    if (::stat(pending.Real.c_str(), &pending.Old.Stat) == 0) {
-        pending.Old.Exists = true;
+    if (pending.Old.Exists) {
         if (S_ISDIR(pending.Old.Stat.st_mode))
             return fail(Error{"Can not write " + shown + ": it is a folder."});
         if (!S_ISREG(pending.Old.Stat.st_mode))
@@ -411,40 +565,34 @@ Status AtomicFileBatch::AddWith(const fs::path& path,
     // A new file gets the usual mode under the umask; a replacement stays private until it
     // takes the old file's mode as it goes in place.
     int failure = 0;
-    pending.Fd = CreateTemporary(folder, pending.Real, pending.Old.Exists ? 0600 : 0666,
-                                 pending.Temporary, failure);
+    const mode_t mode = pending.Old.Exists ? 0600 : 0666;
+    pending.Fd = CreateTemporary(folder, pending.Real, mode, pending.Temporary, failure);
+    if (pending.Fd < 0 && (failure == EMFILE || failure == ENFILE) && OpenFiles > 0) {
+        // Out of descriptors after all (the program holds more than was reckoned with): some of
+        // the waiting files close under their names, and no more are held open from now on.
+        ParkOpenFiles(std::min<std::size_t>(OpenFiles, 16));
+        OpenRoom = OpenFiles;
+        pending.Fd = CreateTemporary(folder, pending.Real, mode, pending.Temporary, failure);
+    }
     if (pending.Fd < 0)
         return fail(ErrorWithCause("Can not create file " + shown, failure));
 
-    const int streamFd = ::dup(pending.Fd);
-    std::FILE* f = streamFd >= 0 ? ::fdopen(streamFd, "wb") : nullptr;
-    if (!f) {
-        failure = errno;
-        if (streamFd >= 0)
-            ::close(streamFd);
-        return fail(ErrorWithCause("Can not create file " + shown, failure));
-    }
-    // The first failure's reason is the one to tell (a full disk, not the close after it).
     errno = 0;
-    bool ok = produce(f) && std::fflush(f) == 0 &&
-              (Mode != Durability::FlushEach || ::fsync(pending.Fd) == 0);
-    failure = ok ? 0 : errno;
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        failure = errno;
-    }
+    bool ok = write(pending.Fd) && (Mode != Durability::FlushEach || ::fsync(pending.Fd) == 0);
     if (!ok)
-        return fail(ErrorWithCause("Can not write file " + shown, failure));
+        return fail(ErrorWithCause("Can not write file " + shown, errno));
 
-    // Beyond a few open files, the rest wait closed under their hidden names.
-    const std::size_t open = static_cast<std::size_t>(
-        std::count_if(Files.begin(), Files.end(), [](const Pending& p) { return p.Fd >= 0; }));
-    if (open >= MaxOpenTemporaries) {
+    // Open files wait for Commit as they are, as many as there is room for; the rest wait
+    // closed under their hidden names.
+    if (++OpenFiles > OpenRoom)
+        MakeRoom();
+    if (OpenFiles > OpenRoom) {
         if (pending.Temporary.empty() &&
             !NameTemporary(pending.Fd, folder, pending.Real, pending.Temporary))
             return fail(ErrorWithCause("Can not create file " + shown, errno));
         ::close(pending.Fd);
         pending.Fd = -1;
+        --OpenFiles;
     }
     Files.push_back(std::move(pending));
     return Status::Success();
@@ -516,22 +664,8 @@ std::vector<Status> AtomicFileBatch::Commit() {
     std::vector<Pending> files = std::move(Files);
     Files.clear();
     Folders.clear();
-    std::vector<bool> durable(files.size(), true);
-    if (Mode == Durability::FlushTogether) {
-        std::vector<fs::path> folders;
-        std::vector<std::pair<int, fs::path>> written;
-        std::vector<std::size_t> index;
-        for (std::size_t i = 0; i < files.size(); ++i) {
-            if (files[i].Written) {
-                folders.push_back(FolderOf(files[i].Real));
-                written.emplace_back(files[i].Fd, files[i].Temporary);
-                index.push_back(i);
-            }
-        }
-        std::vector<bool> synced = MakeDurable(folders, written);
-        for (std::size_t k = 0; k < index.size(); ++k)
-            durable[index[k]] = synced[k];
-    }
+    const std::vector<bool> durable =
+        Mode == Durability::FlushTogether ? MakeDurable(files) : std::vector<bool>(files.size(), true);
     std::vector<Status> results;
     results.reserve(files.size());
     const EndingSignalsHeld held;
@@ -551,6 +685,7 @@ std::vector<Status> AtomicFileBatch::Commit() {
                                         "Can not write file " + PathText(p.Target), failure))
                                   : Status::Success());
     }
+    EndBatch();
     return results;
 }
 
@@ -650,13 +785,13 @@ std::vector<Status> AtomicFileBatch::Commit() {
     return results;
 }
 
-#endif
-
 Status AtomicFileBatch::Add(const fs::path& path, std::span<const std::uint8_t> data) {
     return AddWith(path, [&](std::FILE* f) {
         return data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
     });
 }
+
+#endif
 
 Status WriteFileAtomicWith(const fs::path& path, const std::function<bool(std::FILE*)>& produce,
                            DiskFlush flush, ReadOnlyTarget readOnly) {

@@ -107,10 +107,20 @@ class AtomicFileBatch {
   private:
     struct Pending;
     struct Folder;
+    // Writes the temporary file of `path` through `write`, given its descriptor (false, with
+    // errno telling why, when it could not).
+    Status AddFile(const std::filesystem::path& path, const std::function<bool(int)>& write);
+    void MakeRoom();                        // for one more open temporary file, where it can
+    void ParkOpenFiles(std::size_t count);  // closes that many, under their hidden names
+    void EndBatch();
+
     Durability Mode;
     ReadOnlyTarget ReadOnly;
     std::vector<Pending> Files;
     std::vector<Folder> Folders;  // the target folders seen, with their stale temporary files
+    std::size_t OpenFiles = 0;    // temporary files held open
+    std::size_t OpenRoom = 64;    // how many may be
+    bool LimitRaised = false;     // whether this batch holds the descriptor limit raised
 };
 
 // Writes `data` to `path` atomically (temporary file + rename), keeping what AtomicFileBatch
