@@ -13,7 +13,9 @@
 
 #ifndef _WIN32
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <fcntl.h>
 #include <unistd.h>
 #endif
@@ -347,6 +349,83 @@ TEST(WriteFileAtomic, KeepsWhatItReplaces) {
             EXPECT_TRUE(before.count(e.path()) || e.path() == name ||
                         e.path().filename() == "made")
                 << e.path();
+    }
+}
+
+// A batch of more files than the descriptor limit allows open: held open as far as the limit
+// goes (raised for the batch where the ceiling is higher, and put back after), the rest closed
+// under their hidden names, also when descriptors run out in the middle. Each row runs in a
+// child process, since it changes the process's limit; the child's exit status names the
+// first check that failed.
+TEST(AtomicFileBatch, ManyFilesUnderAnyDescriptorLimit) {
+    struct rlimit start {};
+    ASSERT_EQ(::getrlimit(RLIMIT_NOFILE, &start), 0);
+    struct Row {
+        const char* Name;
+        bool LowerCeiling;  // the ceiling comes down to the limit, so nothing can be raised
+        bool RunOut;        // every descriptor left is taken while the batch is under way
+    };
+    const Row rows[] = {{"limit below the batch, ceiling too", true, false},
+                        {"limit raised to the ceiling and put back", false, false},
+                        {"descriptors run out in the middle", true, true}};
+    constexpr rlim_t Limit = 100;
+    constexpr int Files = 300;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.Name);
+        if (!row.LowerCeiling && start.rlim_max < 2 * Files)
+            continue;  // no ceiling to raise the limit to
+        test::TempFolder dir;
+        const fs::path d = dir.Path();
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            struct rlimit low = start;
+            low.rlim_cur = Limit;
+            if (row.LowerCeiling)
+                low.rlim_max = Limit;
+            if (::setrlimit(RLIMIT_NOFILE, &low) != 0)
+                ::_exit(10);
+            int status = 0;
+            {
+                AtomicFileBatch batch;
+                std::vector<int> taken;
+                for (int i = 0; i < Files && status == 0; ++i) {
+                    if (row.RunOut && i == 40) {
+                        for (int fd; (fd = ::open("/dev/null", O_RDONLY)) >= 0;)
+                            taken.push_back(fd);
+                    }
+                    const std::string text = "file " + std::to_string(i);
+                    const std::span bytes(reinterpret_cast<const std::uint8_t*>(text.data()),
+                                          text.size());
+                    if (!batch.Add(d / ("f" + std::to_string(i)), bytes))
+                        status = 11;
+                }
+                struct rlimit during {};
+                ::getrlimit(RLIMIT_NOFILE, &during);
+                if (status == 0 && !row.LowerCeiling && during.rlim_cur != start.rlim_max)
+                    status = 12;
+                if (status == 0) {
+                    for (const Status& s : batch.Commit())
+                        status = s ? status : 13;
+                }
+                for (int fd : taken)
+                    ::close(fd);
+            }
+            struct rlimit after {};
+            ::getrlimit(RLIMIT_NOFILE, &after);
+            if (status == 0 && after.rlim_cur != Limit)
+                status = 14;
+            ::_exit(status);
+        }
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status));
+        EXPECT_EQ(WEXITSTATUS(status), 0) << "10 setting the limit, 11 a file not written, "
+                                             "12 the limit not raised, 13 a file not put in "
+                                             "place, 14 the limit not put back";
+        EXPECT_EQ(FileCount(d), static_cast<std::size_t>(Files));  // no temporary file beside
+        EXPECT_EQ(Contents(d / "f0"), "file 0");
+        EXPECT_EQ(Contents(d / "f299"), "file 299");
     }
 }
 
