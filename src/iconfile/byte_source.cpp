@@ -63,7 +63,7 @@ bool FileSource::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) {
         return false;
     if (out.empty())
         return true;
-    if (out.size() > PageBytes)
+    if (out.size() > PageBytes || File.Mapped())
         return File.ReadAt(offset, out);
     Window* hit = nullptr;
     Window* oldest = &Windows[0];

@@ -56,8 +56,9 @@ class SubSource final : public ByteSource {
     std::uint64_t Length;
 };
 
-// A file read on demand through a small window, so that walking a directory of many small
-// entries costs few system reads and a large file is never held whole.
+// A file read on demand: straight from memory where it is mapped (RandomAccessFile), else
+// through a few small windows, so that walking a directory of many small entries costs few
+// system reads. A large file is never read whole.
 class FileSource final : public ByteSource {
   public:
     // Fails when the file cannot be opened (a folder counts as not openable).

@@ -5,18 +5,87 @@
 #include <cerrno>
 #include <utility>
 #include <cstdio>
+#include <limits>
 #include <random>
 #include <system_error>
 
 #ifndef _WIN32
 #include <fcntl.h>
+#include <setjmp.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cstring>
+#include <mutex>
 #endif
 
 namespace gf {
 
 namespace fs = std::filesystem;
+
+#ifndef _WIN32
+namespace {
+
+// Files from this size on are mapped: below it, the one or two reads a small file takes cost
+// less than mapping and unmapping it.
+constexpr std::uint64_t MapFromBytes = 64 * 1024;
+
+// A read from a mapped file that another program shrinks meanwhile touches a page that is gone,
+// and the system signals SIGBUS. The read under way then fails instead: it copies under a
+// recovery point of its own thread, to which the handler returns. Any other SIGBUS goes on as
+// it would have without us.
+thread_local sigjmp_buf* volatile MappedCopyRecovery = nullptr;
+struct sigaction BusErrorBefore {};
+
+void OnBusError(int signal, siginfo_t* info, void* context) {
+    if (sigjmp_buf* recovery = MappedCopyRecovery) {
+        MappedCopyRecovery = nullptr;
+        siglongjmp(*recovery, 1);
+    }
+    if (BusErrorBefore.sa_flags & SA_SIGINFO) {
+        BusErrorBefore.sa_sigaction(signal, info, context);
+    } else if (BusErrorBefore.sa_handler != SIG_DFL && BusErrorBefore.sa_handler != SIG_IGN) {
+        BusErrorBefore.sa_handler(signal);
+    } else {
+        // The default again: a faulting access runs again and ends the program as it would
+        // have, a signal sent by someone is sent once more.
+        ::sigaction(SIGBUS, &BusErrorBefore, nullptr);
+        if (info->si_code <= 0)
+            ::raise(signal);
+    }
+}
+
+bool CatchBusErrors() {
+    static std::once_flag once;
+    static bool installed = false;
+    std::call_once(once, [] {
+        struct sigaction action {};
+        action.sa_sigaction = OnBusError;
+        // Not deferred: the handler leaves by a jump, which would otherwise keep SIGBUS blocked.
+        action.sa_flags = SA_SIGINFO | SA_NODEFER | SA_ONSTACK;
+        sigemptyset(&action.sa_mask);
+        installed = ::sigaction(SIGBUS, &action, &BusErrorBefore) == 0;
+    });
+    return installed;
+}
+
+bool CopyFromMap(std::uint8_t* to, const std::uint8_t* from, std::size_t size) {
+    sigjmp_buf recovery;
+    if (sigsetjmp(recovery, 0) != 0)
+        return false;  // the file shrank under the read
+    // The fences keep the copy between setting the recovery point and clearing it.
+    MappedCopyRecovery = &recovery;
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    std::memcpy(to, from, size);
+    std::atomic_signal_fence(std::memory_order_seq_cst);
+    MappedCopyRecovery = nullptr;
+    return true;
+}
+
+}  // namespace
+#endif
 
 std::string PathText(const fs::path& path) {
     auto u8 = path.u8string();
@@ -107,6 +176,17 @@ Result<RandomAccessFile> RandomAccessFile::Open(const fs::path& path) {
     if (S_ISDIR(st.st_mode))
         return ErrorWithCause("Can not open file " + PathText(path), EISDIR);
     file.FileSize = static_cast<std::uint64_t>(st.st_size);
+    if (S_ISREG(st.st_mode) && file.FileSize >= MapFromBytes &&
+        file.FileSize <= std::numeric_limits<std::size_t>::max() && CatchBusErrors()) {
+        void* map = ::mmap(nullptr, static_cast<std::size_t>(file.FileSize), PROT_READ,
+                           MAP_PRIVATE, file.Fd, 0);
+        if (map != MAP_FAILED) {
+            // The mapping holds the file; its descriptor is not needed any more.
+            file.Map = static_cast<const std::uint8_t*>(map);
+            ::close(file.Fd);
+            file.Fd = -1;
+        }
+    }
 #endif
     return file;
 }
@@ -123,6 +203,7 @@ RandomAccessFile& RandomAccessFile::operator=(RandomAccessFile&& other) noexcept
 #else
         Fd = std::exchange(other.Fd, -1);
 #endif
+        Map = std::exchange(other.Map, nullptr);
         FileSize = other.FileSize;
     }
     return *this;
@@ -138,6 +219,9 @@ void RandomAccessFile::Close() {
         std::fclose(File);
     File = nullptr;
 #else
+    if (Map)
+        ::munmap(const_cast<std::uint8_t*>(Map), static_cast<std::size_t>(FileSize));
+    Map = nullptr;
     if (Fd >= 0)
         ::close(Fd);
     Fd = -1;
@@ -152,6 +236,8 @@ bool RandomAccessFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> out)
         return false;
     return std::fread(out.data(), 1, out.size(), File) == out.size();
 #else
+    if (Map)
+        return out.empty() || CopyFromMap(out.data(), Map + offset, out.size());
     std::size_t done = 0;
     while (done < out.size()) {
         ssize_t n = ::pread(Fd, out.data() + done, out.size() - done,

@@ -27,8 +27,12 @@ Result<std::vector<std::uint8_t>> ReadFileBytes(const std::filesystem::path& pat
 // all-or-nothing: a flush per file would cost milliseconds and protect nothing after a crash.
 enum class DiskFlush { Yes, No };
 
-// A file opened for reading at any offset, as often as needed: one system call per read (pread
-// where there is one), no stream state to reset between reads. Folders do not open.
+// A file opened for reading at any offset, as often as needed, with no stream state to reset
+// between reads. Folders do not open. A file of some size is mapped into memory where the
+// system can, so a read is a copy that costs no system call (pages come in as they are first
+// touched, read ahead as for any read); a mapped file that shrinks while it is read fails
+// those reads instead of ending the program. Otherwise each read is one system call (pread
+// where there is one).
 class RandomAccessFile {
   public:
     static Result<RandomAccessFile> Open(const std::filesystem::path& path);
@@ -37,6 +41,8 @@ class RandomAccessFile {
     ~RandomAccessFile();
 
     std::uint64_t Size() const { return FileSize; }
+    // Whether reads come from memory (then small reads cost no more than large ones).
+    bool Mapped() const { return Map != nullptr; }
     // Exactly out.size() bytes from `offset`, or false (nothing meaningful in `out`).
     bool ReadAt(std::uint64_t offset, std::span<std::uint8_t> out);
 
@@ -48,6 +54,7 @@ class RandomAccessFile {
 #else
     int Fd = -1;
 #endif
+    const std::uint8_t* Map = nullptr;
     std::uint64_t FileSize = 0;
 };
 

@@ -8,10 +8,14 @@
 #include <functional>
 #include <iterator>
 #include <set>
+#include <span>
+#include <utility>
+#include <vector>
 
 #include "support/temp_folder.h"
 
 #ifndef _WIN32
+#include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -130,6 +134,48 @@ TEST(ReadFileBytes, RefusesFilesOverTheLimit) {
     Result<std::vector<std::uint8_t>> r = ReadFileBytes(p, 99);
     ASSERT_FALSE(r.Ok());
     EXPECT_NE(r.ErrorMessage().find("too large"), std::string::npos);
+}
+
+// Reads at any offset of a small file (read by the system) and of a large one (mapped into
+// memory): the file's bytes, and ranges outside it refused. A file cut short by another program
+// while it is open fails the reads past its new end instead of ending the program (for a mapped
+// file the system signals a bus error), and a bus error that is not a read's still ends it.
+TEST(RandomAccessFile, ReadsAnyRangeAndSurvivesAFileCutShort) {
+    test::TempFolder dir;
+    for (const std::size_t size : {std::size_t{1000}, std::size_t{300000}}) {
+        SCOPED_TRACE(size);
+        std::string bytes(size, '\0');
+        for (std::size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>(i * 7 + i / 251);
+        const fs::path p = dir.Path() / ("f" + std::to_string(size));
+        Put(p, bytes);
+        auto file = RandomAccessFile::Open(p);
+        ASSERT_TRUE(file.Ok());
+        EXPECT_EQ(file->Size(), size);
+#ifndef _WIN32
+        EXPECT_EQ(file->Mapped(), size > 100000);
+#endif
+        const std::pair<std::size_t, std::size_t> ranges[] = {
+            {0, 16}, {size - 16, 16}, {size / 2, size / 3}, {size, 0}};
+        for (const auto& [offset, length] : ranges) {
+            std::vector<std::uint8_t> out(length);
+            ASSERT_TRUE(file->ReadAt(offset, out)) << offset;
+            EXPECT_EQ(std::string(out.begin(), out.end()), bytes.substr(offset, length));
+        }
+        std::uint8_t sixteen[16];
+        EXPECT_FALSE(file->ReadAt(size - 8, sixteen));
+        EXPECT_FALSE(file->ReadAt(size + 1, std::span<std::uint8_t>()));
+#ifndef _WIN32
+        ASSERT_EQ(::truncate(p.c_str(), 100), 0);
+        ASSERT_TRUE(file->ReadAt(0, sixteen));
+        EXPECT_EQ(std::memcmp(sixteen, bytes.data(), 16), 0);
+        EXPECT_FALSE(file->ReadAt(size - 16, sixteen));
+        EXPECT_FALSE(file->ReadAt(size / 2, sixteen));
+#endif
+    }
+#ifndef _WIN32
+    EXPECT_EXIT(::raise(SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
+#endif
 }
 
 // Many files in one batch: a file that fails (a folder in its way, before or after it was
