@@ -174,7 +174,9 @@ TEST(RandomAccessFile, ReadsAnyRangeAndSurvivesAFileCutShort) {
 #endif
     }
 #ifndef _WIN32
-    EXPECT_EXIT(::raise(SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
+    // Ended by the signal itself, or by a handler that was there before ours (a sanitizer's
+    // reports and exits).
+    EXPECT_DEATH(::raise(SIGBUS), "");
 #endif
 }
 
