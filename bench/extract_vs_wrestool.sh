@@ -5,7 +5,9 @@
 #   extract (every image)     against  wrestool -x -t3 --raw     (goal: at most 0.5 x)
 #   list of the large library                                     (goal: under 5 ms)
 # on a large icon library built here (2000 images in 200 groups, about 20 MB) and on the
-# largest executables of the real-file corpus (GF_CORPUS, else ../shared/corpus).
+# largest executables of the real-file corpus (GF_CORPUS, else ../shared/corpus). Beside each
+# pair it prints the floor: bench/create_files_floor creating as many files of the same mean
+# size with nothing but open, write and close, and that floor's own ratio to wrestool.
 #
 # Usage: bench/extract_vs_wrestool.sh [BUILD_DIR] [RUNS]   (default: build, 10 runs)
 # Installs icoutils and hyperfine from Debian when they are missing (as root).
@@ -16,7 +18,8 @@ build=${1:-$repo/build}
 runs=${2:-10}
 cli=$build/src/glyphforge-cli
 maker=$build/bench/make_icon_library
-for f in "$cli" "$maker"; do
+floor=$build/bench/create_files_floor
+for f in "$cli" "$maker" "$floor"; do
     [[ -x $f ]] || { echo "missing $f: build the project first (cmake --build $build)" >&2; exit 1; }
 done
 
@@ -41,42 +44,69 @@ real=()
 if [[ -d $corpus ]]; then
     # The five largest executables that hold icon groups.
     while read -r f; do
-        "$cli" list --groups "$f" >/dev/null 2>&1 && real+=("$f")
+        "$cli" list --groups "$f" 2>/dev/null | grep -qE ', [1-9][0-9]* icon groups?$' && real+=("$f")
         [[ ${#real[@]} -ge 5 ]] && break
     done < <(ls -S "$corpus"/pe32/* "$corpus"/pe64/* 2>/dev/null)
 fi
 
 # Mean seconds of each command, from hyperfine's CSV (command,mean,...).
+# Every run writes into a folder of its own that no run used before ($work/out points at it),
+# and nothing is deleted until the end. Deleting the last run's files first would measure the
+# file system instead of the tools: ext4 without a journal (as here) will not reuse an inode
+# freed in the last 30 s, and each file created then walks past all of them (2000 files take
+# about 1 s of kernel time instead of 0.06 s, for any program). What the last run wrote is
+# synced away before the next, so no tool pays for another's writes. (So the runs' files stay
+# until the script ends: about 1 GB with the default 10 runs.)
+runs_done=0
 compare() {
-    local title=$1 ours=$2 theirs=$3 out=$4
+    local title=$1; shift
     local csv=$work/result.csv
-    # Each run writes into an empty folder; what the last run wrote is synced away first, so
-    # neither tool pays for the other's (or its own earlier) files.
     nice -n 19 hyperfine -N --style basic --warmup 2 --runs "$runs" --export-csv "$csv" \
-        --prepare "sh -c 'rm -rf $out && mkdir -p $out && sync -f $work'" \
-        "$ours" "$theirs" >/dev/null
-    awk -F, -v title="$title" 'NR == 2 { ours = $2 } NR == 3 { theirs = $2 }
-        END { printf "%-34s glyphforge %8.1f ms   wrestool %8.1f ms   ratio %.2f\n",
-              title, ours * 1000, theirs * 1000, ours / theirs }' "$csv"
+        --prepare "sh -c 'd=\$(mktemp -d $work/runs/r.XXXXXX) && ln -sfn \$d $work/out && sync -f $work'" \
+        "$@" >/dev/null
+    awk -F, -v title="$title" 'NR == 2 { ours = $2 } NR == 3 { theirs = $2 } NR == 4 { floor = $2 }
+        END { printf "%-26s glyphforge %7.1f ms   wrestool %7.1f ms   ratio %.2f", title,
+                  ours * 1000, theirs * 1000, ours / theirs
+              if (floor) printf "   (floor %.1f ms, %.2f)", floor * 1000, floor / theirs
+              printf "\n" }' "$csv"
+}
+# The floor beside an extraction of every image: the same number of files of the same mean
+# size, each created, written and closed, nothing more (bench/create_files_floor).
+floor_of() {
+    local files=$1 bytes=$2
+    echo "$floor $files $((bytes / files)) $work/out"
+}
+mkdir -p "$work/runs"
+
+# The number of files and bytes an extraction writes, for its floor.
+written() {
+    local out
+    out=$(mktemp -d "$work/runs/count.XXXXXX")
+    "$cli" extract "$@" -o "$out" >/dev/null
+    echo "$(find "$out" -type f | wc -l) $(du -sb "$out" | cut -f1)"
 }
 
 echo "library: $(du -h "$work/library.dll" | cut -f1), 2000 icon images in 200 groups"
 compare "groups, library" \
-    "$cli extract --groups $work/library.dll -o $work/g" \
-    "wrestool -x -t14 -o $work/g $work/library.dll" "$work/g"
+    "$cli extract --groups $work/library.dll -o $work/out" \
+    "wrestool -x -t14 -o $work/out $work/library.dll" \
+    "$(floor_of $(written --groups "$work/library.dll"))"
 compare "every image, library" \
-    "$cli extract $work/library.dll -o $work/i" \
-    "wrestool -x -t3 --raw -o $work/i $work/library.dll" "$work/i"
+    "$cli extract $work/library.dll -o $work/out" \
+    "wrestool -x -t3 --raw -o $work/out $work/library.dll" \
+    "$(floor_of $(written "$work/library.dll"))"
 if [[ ${#real[@]} -gt 0 ]]; then
-    echo "corpus: ${#real[@]} largest executables with icon groups"
+    echo "corpus: the ${#real[@]} largest executables with icon groups"
     compare "groups, corpus" \
-        "$cli extract --groups ${real[*]} -o $work/cg" \
-        "wrestool -x -t14 -o $work/cg ${real[*]}" "$work/cg"
+        "$cli extract --groups ${real[*]} -o $work/out" \
+        "wrestool -x -t14 -o $work/out ${real[*]}" \
+        "$(floor_of $(written --groups "${real[@]}"))"
     compare "every image, corpus" \
-        "$cli extract ${real[*]} -o $work/ci" \
-        "wrestool -x -t3 --raw -o $work/ci ${real[*]}" "$work/ci"
+        "$cli extract ${real[*]} -o $work/out" \
+        "wrestool -x -t3 --raw -o $work/out ${real[*]}" \
+        "$(floor_of $(written "${real[@]}"))"
 fi
 nice -n 19 hyperfine -N --style basic --warmup 3 --runs $((runs * 5)) --export-csv "$work/list.csv" \
     "$cli list $work/library.dll" >/dev/null
-awk -F, 'NR == 2 { printf "%-34s glyphforge %8.2f ms   (goal: under 5 ms)\n", "list, library", $2 * 1000 }' \
+awk -F, 'NR == 2 { printf "%-26s glyphforge %7.2f ms   (goal: under 5 ms)\n", "list, library", $2 * 1000 }' \
     "$work/list.csv"
