@@ -284,7 +284,7 @@ PeFile OpenPe(ByteSource& file) {
 // Appends the resources below one type directory. A directory that points back to the root or
 // to the type directory, or a fourth level, ends this type's walk and keeps what came before:
 // such a tree is damaged from there on. False when the type holds too many resources.
-bool WalkPeType(ByteSource& file, const PeFile& pe, ResourceTree& tree, std::uint32_t type,
+bool WalkPeType(const PeFile& pe, ResourceTree& tree, std::uint32_t type,
                 std::uint32_t typeAt, std::vector<ExecutableResource>& out) {
     auto names = tree.ReadDirectory(typeAt);
     if (!names)
@@ -411,7 +411,7 @@ ExecutableResources ReadPeResources(ByteSource& file, std::span<const std::uint3
         // A type directory at the root's own place would walk the root again.
         if (typeAt == 0)
             continue;
-        if (!WalkPeType(file, pe, tree, e->NameOrId, typeAt, result.Resources)) {
+        if (!WalkPeType(pe, tree, e->NameOrId, typeAt, result.Resources)) {
             result.Resources.clear();
             result.Message = TooManyMessage(e->NameOrId);
             return result;

@@ -171,8 +171,9 @@ TEST(KilledSave, LeavesTheOldFileOrTheNewAndNoTemporaryFile) {
         if (interrupt) {
             // Held back while the targets are replaced: all or none of them are new.
             EXPECT_TRUE(asNew == 0 || asNew == 3) << asNew << " of 3 replaced";
-            if (anonymous)
+            if (anonymous) {
                 EXPECT_TRUE(strays.empty()) << strays.front();
+            }
         }
         // With anonymous files, a kill can leave one only in the instant between naming it and
         // renaming it over its target; without them, the named files of a save under way.

@@ -183,10 +183,10 @@ TEST_P(ExecutableGroups, CursorImagesAreListedWithTheirHotSpotAfterTheIcons) {
 
 INSTANTIATE_TEST_SUITE_P(Layouts, ExecutableGroups,
                          ::testing::Values(Layout::Pe32, Layout::Pe64, Layout::Ne),
-                         [](const auto& info) {
-                             return std::string(info.param == Layout::Pe32   ? "Pe32"
-                                                : info.param == Layout::Pe64 ? "Pe64"
-                                                                             : "Ne");
+                         [](const auto& param) {
+                             return std::string(param.param == Layout::Pe32   ? "Pe32"
+                                                : param.param == Layout::Pe64 ? "Pe64"
+                                                                              : "Ne");
                          });
 
 TEST(NeResources, AlignmentNamesLimitsAndDamage) {

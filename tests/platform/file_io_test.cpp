@@ -358,8 +358,9 @@ TEST(WriteFileAtomic, KeepsWhatItReplaces) {
          [&](const fs::path& d) {
              const fs::path t = chmodded(d / "t", 0640);
              // Root may give the file to anyone; others keep what they have.
-             if (root)
+             if (root) {
                  EXPECT_EQ(::chown(t.c_str(), 4321, 4322), 0);
+             }
              EXPECT_EQ(::stat(t.c_str(), &probe), 0);
              return t;
          },
