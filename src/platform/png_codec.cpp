@@ -1,6 +1,7 @@
 #include "platform/png_codec.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <cstdio>
 #include <cstring>
@@ -175,15 +176,18 @@ void ReadPngEnd(png_structp png) {
 }
 
 static_assert(PngFilterPaeth == PNG_FILTER_PAETH);
+static_assert(PngStrategyDefault == Z_DEFAULT_STRATEGY);
 
 bool WritePngRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height,
-                  png_bytepp rows, int level, int filters) {
+                  png_bytepp rows, const PngEncodeOptions& options) {
     if (setjmp(png_jmpbuf(png)))
         return false;
-    if (level >= 0)
-        png_set_compression_level(png, level);
-    if (filters >= 0)
-        png_set_filter(png, PNG_FILTER_TYPE_BASE, filters);
+    if (options.Level >= 0)
+        png_set_compression_level(png, options.Level);
+    if (options.Filters >= 0)
+        png_set_filter(png, PNG_FILTER_TYPE_BASE, options.Filters);
+    if (options.Strategy >= 0)
+        png_set_compression_strategy(png, options.Strategy);
     png_set_IHDR(png, info, width, height, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
                  PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
@@ -376,7 +380,7 @@ Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32,
         // bitmap's rows are only read.
         if (!WritePngRows(handle.Png, handle.Info, static_cast<png_uint_32>(bitmap32.Width()),
                           static_cast<png_uint_32>(bitmap32.Height()), rows.data(),
-                          options.Level, options.Filters)) {
+                          options)) {
             if (io.OutOfMemory)
                 return Error{"Not enough memory to write the PNG picture."};
             return Error{std::string("The PNG picture could not be written: ") + io.Message};

@@ -35,7 +35,11 @@ Result<PngPicture> LoadPngFile(const std::filesystem::path& path);
 struct PngEncodeOptions {
     int Level = -1;
     int Filters = -1;
+    // zlib's strategy; -1 keeps libpng's choice, which is Z_FILTERED whenever rows are filtered.
+    int Strategy = -1;
 };
+// zlib's default strategy (Z_DEFAULT_STRATEGY), without its header.
+inline constexpr int PngStrategyDefault = 0;
 // libpng's flag for the Paeth filter alone (PNG_FILTER_PAETH), without its header.
 inline constexpr int PngFilterPaeth = 0x80;
 
