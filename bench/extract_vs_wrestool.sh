@@ -7,7 +7,8 @@
 # on a large icon library built here (2000 images in 200 groups, about 20 MB) and on the
 # largest executables of the real-file corpus (GF_CORPUS, else ../shared/corpus). Beside each
 # pair it prints the floor: bench/create_files_floor creating as many files of the same mean
-# size with nothing but open, write and close, and that floor's own ratio to wrestool.
+# size with nothing but open, write and close, and that floor's own ratio to wrestool; then the
+# same with one sync of the file system at the end, the durability extract gives its files.
 #
 # Usage: bench/extract_vs_wrestool.sh [BUILD_DIR] [RUNS]   (default: build, 10 runs)
 # Installs icoutils and hyperfine from Debian when they are missing (as root).
@@ -61,20 +62,27 @@ runs_done=0
 compare() {
     local title=$1; shift
     local csv=$work/result.csv
-    nice -n 19 hyperfine -N --style basic --warmup 2 --runs "$runs" --export-csv "$csv" \
+    nice -n 19 hyperfine -N --style none --warmup 2 --runs "$runs" --export-csv "$csv" \
         --prepare "sh -c 'd=\$(mktemp -d $work/runs/r.XXXXXX) && ln -sfn \$d $work/out && sync -f $work'" \
-        "$@" >/dev/null
+        "$@" >/dev/null 2>"$work/hyperfine.err" || { cat "$work/hyperfine.err" >&2; exit 1; }
     awk -F, -v title="$title" 'NR == 2 { ours = $2 } NR == 3 { theirs = $2 } NR == 4 { floor = $2 }
+        NR == 5 { synced = $2 }
         END { printf "%-26s glyphforge %7.1f ms   wrestool %7.1f ms   ratio %.2f", title,
                   ours * 1000, theirs * 1000, ours / theirs
-              if (floor) printf "   (floor %.1f ms, %.2f)", floor * 1000, floor / theirs
+              if (floor) printf "   floor %.1f ms (%.2f)", floor * 1000, floor / theirs
+              if (synced) printf ", synced %.1f ms (%.2f)", synced * 1000, synced / theirs
               printf "\n" }' "$csv"
 }
 # The floor beside an extraction of every image: the same number of files of the same mean
 # size, each created, written and closed, nothing more (bench/create_files_floor).
+# The floor with the one sync that makes extract's files durable comes second.
 floor_of() {
     local files=$1 bytes=$2
     echo "$floor $files $((bytes / files)) $work/out"
+}
+synced_floor_of() {
+    local files=$1 bytes=$2
+    echo "$floor --sync $files $((bytes / files)) $work/out"
 }
 mkdir -p "$work/runs"
 
@@ -90,23 +98,28 @@ echo "library: $(du -h "$work/library.dll" | cut -f1), 2000 icon images in 200 g
 compare "groups, library" \
     "$cli extract --groups $work/library.dll -o $work/out" \
     "wrestool -x -t14 -o $work/out $work/library.dll" \
-    "$(floor_of $(written --groups "$work/library.dll"))"
+    "$(floor_of $(written --groups "$work/library.dll"))" \
+    "$(synced_floor_of $(written --groups "$work/library.dll"))"
 compare "every image, library" \
     "$cli extract $work/library.dll -o $work/out" \
     "wrestool -x -t3 --raw -o $work/out $work/library.dll" \
-    "$(floor_of $(written "$work/library.dll"))"
+    "$(floor_of $(written "$work/library.dll"))" \
+    "$(synced_floor_of $(written "$work/library.dll"))"
 if [[ ${#real[@]} -gt 0 ]]; then
     echo "corpus: the ${#real[@]} largest executables with icon groups"
     compare "groups, corpus" \
         "$cli extract --groups ${real[*]} -o $work/out" \
         "wrestool -x -t14 -o $work/out ${real[*]}" \
-        "$(floor_of $(written --groups "${real[@]}"))"
+        "$(floor_of $(written --groups "${real[@]}"))" \
+        "$(synced_floor_of $(written --groups "${real[@]}"))"
     compare "every image, corpus" \
         "$cli extract ${real[*]} -o $work/out" \
         "wrestool -x -t3 --raw -o $work/out ${real[*]}" \
-        "$(floor_of $(written "${real[@]}"))"
+        "$(floor_of $(written "${real[@]}"))" \
+        "$(synced_floor_of $(written "${real[@]}"))"
 fi
-nice -n 19 hyperfine -N --style basic --warmup 3 --runs $((runs * 5)) --export-csv "$work/list.csv" \
-    "$cli list $work/library.dll" >/dev/null
+nice -n 19 hyperfine -N --style none --warmup 3 --runs $((runs * 5)) --export-csv "$work/list.csv" \
+    "$cli list $work/library.dll" >/dev/null 2>"$work/hyperfine.err" ||
+    { cat "$work/hyperfine.err" >&2; exit 1; }
 awk -F, 'NR == 2 { printf "%-26s glyphforge %7.2f ms   (goal: under 5 ms)\n", "list, library", $2 * 1000 }' \
     "$work/list.csv"
