@@ -57,7 +57,8 @@ fi
 # freed in the last 30 s, and each file created then walks past all of them (2000 files take
 # about 1 s of kernel time instead of 0.06 s, for any program). What the last run wrote is
 # synced away before the next, so no tool pays for another's writes. (So the runs' files stay
-# until the script ends: about 1 GB with the default 10 runs.)
+# until the script ends: about 1 GB with the default 10 runs. For the same reason, a second run
+# of this script started within a minute of the first one's end measures that clean-up.)
 runs_done=0
 compare() {
     local title=$1; shift
