@@ -74,50 +74,41 @@ compare() {
               if (synced) printf ", synced %.1f ms (%.2f)", synced * 1000, synced / theirs
               printf "\n" }' "$csv"
 }
-# The floor beside an extraction of every image: the same number of files of the same mean
-# size, each created, written and closed, nothing more (bench/create_files_floor).
-# The floor with the one sync that makes extract's files durable comes second.
-floor_of() {
-    local files=$1 bytes=$2
-    echo "$floor $files $((bytes / files)) $work/out"
-}
-synced_floor_of() {
-    local files=$1 bytes=$2
-    echo "$floor --sync $files $((bytes / files)) $work/out"
-}
 mkdir -p "$work/runs"
 
-# The number of files and bytes an extraction writes, for its floor.
-written() {
-    local out
+# The floor beside an extraction: the same number of files of the same mean size, each created,
+# written and closed, nothing more (bench/create_files_floor), as `plain`; the same with the one
+# sync that makes extract's files durable, as `synced`. The extraction runs once, untimed, to
+# count what it writes.
+floors() {
+    local out files bytes
     out=$(mktemp -d "$work/runs/count.XXXXXX")
     "$cli" extract "$@" -o "$out" >/dev/null
-    echo "$(find "$out" -type f | wc -l) $(du -sb "$out" | cut -f1)"
+    files=$(find "$out" -type f | wc -l)
+    bytes=$(du -sb "$out" | cut -f1)
+    plain="$floor $files $((bytes / files)) $work/out"
+    synced="$floor --sync $files $((bytes / files)) $work/out"
 }
 
 echo "library: $(du -h "$work/library.dll" | cut -f1), 2000 icon images in 200 groups"
+floors --groups "$work/library.dll"
 compare "groups, library" \
     "$cli extract --groups $work/library.dll -o $work/out" \
-    "wrestool -x -t14 -o $work/out $work/library.dll" \
-    "$(floor_of $(written --groups "$work/library.dll"))" \
-    "$(synced_floor_of $(written --groups "$work/library.dll"))"
+    "wrestool -x -t14 -o $work/out $work/library.dll" "$plain" "$synced"
+floors "$work/library.dll"
 compare "every image, library" \
     "$cli extract $work/library.dll -o $work/out" \
-    "wrestool -x -t3 --raw -o $work/out $work/library.dll" \
-    "$(floor_of $(written "$work/library.dll"))" \
-    "$(synced_floor_of $(written "$work/library.dll"))"
+    "wrestool -x -t3 --raw -o $work/out $work/library.dll" "$plain" "$synced"
 if [[ ${#real[@]} -gt 0 ]]; then
     echo "corpus: the ${#real[@]} largest executables with icon groups"
+    floors --groups "${real[@]}"
     compare "groups, corpus" \
         "$cli extract --groups ${real[*]} -o $work/out" \
-        "wrestool -x -t14 -o $work/out ${real[*]}" \
-        "$(floor_of $(written --groups "${real[@]}"))" \
-        "$(synced_floor_of $(written --groups "${real[@]}"))"
+        "wrestool -x -t14 -o $work/out ${real[*]}" "$plain" "$synced"
+    floors "${real[@]}"
     compare "every image, corpus" \
         "$cli extract ${real[*]} -o $work/out" \
-        "wrestool -x -t3 --raw -o $work/out ${real[*]}" \
-        "$(floor_of $(written "${real[@]}"))" \
-        "$(synced_floor_of $(written "${real[@]}"))"
+        "wrestool -x -t3 --raw -o $work/out ${real[*]}" "$plain" "$synced"
 fi
 nice -n 19 hyperfine -N --style none --warmup 3 --runs $((runs * 5)) --export-csv "$work/list.csv" \
     "$cli list $work/library.dll" >/dev/null 2>"$work/hyperfine.err" ||
