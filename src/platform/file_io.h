@@ -81,9 +81,9 @@ enum class ReadOnlyTarget { Refuse, Replace };
 //
 // How they become durable: FlushEach syncs every file as it is written (what a single save
 // wants); FlushTogether syncs the file system of each target folder once at Commit (syncfs),
-// which costs about one sync instead of one per file (a few milliseconds each); where that call
-// is missing, each file is synced at Commit instead. None keeps only the rename's
-// all-or-nothing (DiskFlush::No).
+// which costs about one sync instead of one per file (a few milliseconds each); a batch of only
+// a few files, or one where that call is missing, syncs each file at Commit instead. None keeps
+// only the rename's all-or-nothing (DiskFlush::No).
 class AtomicFileBatch {
   public:
     enum class Durability { FlushEach, FlushTogether, None };
