@@ -175,7 +175,7 @@ void ReadPngEnd(png_structp png) {
     png_read_end(png, nullptr);
 }
 
-static_assert(PngFilterPaeth == PNG_FILTER_PAETH);
+static_assert(PngFilterUp == PNG_FILTER_UP);
 static_assert(PngStrategyDefault == Z_DEFAULT_STRATEGY);
 
 bool WritePngRows(png_structp png, png_infop info, png_uint_32 width, png_uint_32 height,

@@ -40,8 +40,8 @@ struct PngEncodeOptions {
 };
 // zlib's default strategy (Z_DEFAULT_STRATEGY), without its header.
 inline constexpr int PngStrategyDefault = 0;
-// libpng's flag for the Paeth filter alone (PNG_FILTER_PAETH), without its header.
-inline constexpr int PngFilterPaeth = 0x80;
+// libpng's flag for the Up filter alone (PNG_FILTER_UP), without its header.
+inline constexpr int PngFilterUp = 0x20;
 
 // Writes a 32-bit bitmap as 8-bit RGBA (its fourth byte is the alpha), with no ancillary chunks.
 Result<std::vector<std::uint8_t>> EncodePngRgba(const Bitmap& bitmap32,
