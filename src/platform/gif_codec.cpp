@@ -419,22 +419,31 @@ struct GifFrames::State {
                                                           : *start;
         After.reset();
         Last.reset();
+        // Only a frame that restores the screen it was drawn on needs that screen kept apart;
+        // every other is drawn over it in place. The two screens trade places frame by frame,
+        // so a long run of frames allocates nothing.
+        Bitmap shown;
         for (std::size_t k = from;; ++k) {
             if (k > 0 && k % KeepEvery == 0 && !Kept.count(k))
                 Kept.emplace(k, base);
-            Bitmap shown = base;
+            const bool restores = Frames[k].Control.Disposal == DISPOSE_PREVIOUS;
+            if (restores)
+                shown = base;
+            else
+                std::swap(shown, base);
             if (Status s = DrawFrame(k, shown); !s)
                 return Error{s.ErrorMessage()};
             if (k == index) {
-                Bitmap next = shown;
-                Dispose(k, base, next);
+                Bitmap next = restores ? std::move(base) : shown;
+                if (!restores)
+                    Dispose(k, base, next);
                 base = Bitmap();
                 After.emplace(k + 1, std::move(next));
                 Last.emplace(k, std::move(shown));
                 return Last->second;
             }
             Dispose(k, base, shown);
-            base = std::move(shown);
+            std::swap(base, shown);
         }
     }
 };
