@@ -11,10 +11,12 @@
 
 namespace {
 
-// Animations whose frames together hold more pixels than this (up to the decoder's own budget,
-// hundreds of megabytes) take a second and more each under the sanitizers and would crowd out
-// everything else; they have only the three frames below composed. Decoding them whole (within
-// the decoder's budget, or refused by it) is what the unit tests and the regression files check.
+// Composing frames over a large screen, or every frame of a long animation, takes a second and
+// more under the sanitizers (every screen is a fresh allocation of up to the decoder's budget)
+// and such inputs would crowd out everything else. Screens above the first budget have only
+// their records walked, animations above the second only three frames composed; decoding them
+// whole, or refusing them, is what the tests over the regression files check.
+constexpr std::uint64_t ScreenBudget = std::uint64_t{1} << 20;
 constexpr std::uint64_t WholeDecodeBudget = std::uint64_t{8} << 20;
 
 bool RightShape(const gf::Bitmap& frame, int width, int height) {
@@ -26,11 +28,11 @@ bool RightShape(const gf::Bitmap& frame, int width, int height) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     auto opened = gf::GifFrames::Open(std::vector<std::uint8_t>(data, data + size));
-    const std::uint64_t pixels =
-        opened ? std::uint64_t(opened->Width()) * std::uint64_t(opened->Height()) *
-                     opened->Count()
-               : 0;
-    if (opened && pixels > WholeDecodeBudget) {
+    const std::uint64_t screen =
+        opened ? std::uint64_t(opened->Width()) * std::uint64_t(opened->Height()) : 0;
+    if (screen > ScreenBudget)
+        return 0;
+    if (opened && screen * opened->Count() > WholeDecodeBudget) {
         const std::size_t n = opened->Count();
         for (std::size_t i : {n - 1, std::size_t{0}, n / 2}) {
             auto frame = opened->Frame(i);
