@@ -8,8 +8,9 @@
 #   the others kept do not.
 # The fuzz build (build-fuzz: clang, libFuzzer, ASan and UBSan over every layer) is configured
 # and built when needed. The fuzzer runs niced, one at a time on this machine (a lock), from the
-# kept corpus fuzz/corpus/TARGET and the regression files tests/data/regressions/TARGET. New
-# inputs go to a scratch folder; afterwards only those that reach code the kept corpus does not
+# kept corpus fuzz/corpus/TARGET alone: the regression files are replayed by the tests, and
+# mutating the bombs among them (seconds an execution) would slow the whole run a hundredfold.
+# New inputs go to a scratch folder; afterwards only those that reach code the kept corpus does not
 # are merged into it, so the corpus stays small. Findings land in build-fuzz/findings/TARGET.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -37,11 +38,9 @@ cmake --build "$build" --target "fuzz_$target"
 exe=$build/fuzz/fuzz_$target
 
 corpus=fuzz/corpus/$target
-regressions=tests/data/regressions/$target
 findings=$build/findings/$target
 mkdir -p "$corpus" "$findings"
 seeds=("$corpus")
-[[ -d $regressions ]] && seeds+=("$regressions")
 
 # One fuzzer at a time: the machine is shared.
 exec 9>"$build/.fuzz.lock"
