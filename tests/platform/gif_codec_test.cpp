@@ -563,6 +563,70 @@ TEST(GifFrames, FramesAskedForInAnyOrderMatchTheDecodeInOrder) {
     EXPECT_FALSE(frames->Frame(250));
 }
 
+// Every run of disposals, checked against a plain composer written out here: each frame is
+// drawn over a copy of the screen, then leaves the screen as it is, clears its area, or puts
+// back what it was drawn on. Both the whole decode and frames asked for out of order, on a
+// small screen and on one large enough that only some screens are kept.
+TEST(GifFrames, EveryRunOfDisposalsMatchesAPlainComposer) {
+    for (int side : {7, 512}) {
+        GifFileRecipe s = Screen(side, side);
+        std::uint32_t seed = 77;
+        auto next = [&](int n) {
+            seed = seed * 1664525u + 1013904223u;
+            return static_cast<int>((seed >> 8) % static_cast<std::uint32_t>(n));
+        };
+        for (int i = 0; i < 48; ++i) {
+            const int w = 1 + next(6), h = 1 + next(6);
+            GifFrameRecipe f = Frame(next(side - w + 1), next(side - h + 1), w, h, 0, next(4));
+            for (std::uint8_t& index : f.Indices)
+                index = static_cast<std::uint8_t>(next(4));
+            f.Transparent = i % 3 == 0 ? 3 : -1;
+            s.Frames.push_back(f);
+        }
+        std::vector<std::vector<Px>> expected;
+        std::vector<Px> screen(static_cast<std::size_t>(side * side), Clear);
+        for (const GifFrameRecipe& f : s.Frames) {
+            const std::vector<Px> under = screen;
+            for (int y = 0; y < f.Height; ++y)
+                for (int x = 0; x < f.Width; ++x) {
+                    const int index = f.Indices[static_cast<std::size_t>(y * f.Width + x)];
+                    if (index != f.Transparent)
+                        screen[static_cast<std::size_t>((f.Top + y) * side + f.Left + x)] =
+                            Opaque(Global[static_cast<std::size_t>(index)]);
+                }
+            expected.push_back(screen);
+            if (f.Disposal == 2) {
+                for (int y = 0; y < f.Height; ++y)
+                    for (int x = 0; x < f.Width; ++x)
+                        screen[static_cast<std::size_t>((f.Top + y) * side + f.Left + x)] = Clear;
+            } else if (f.Disposal == 3) {
+                screen = under;
+            }
+        }
+        auto matches = [&](const Bitmap& frame, std::size_t i) {
+            for (int y = 0; y < side; ++y)
+                for (int x = 0; x < side; ++x)
+                    if (!(At(frame, x, y) == expected[i][static_cast<std::size_t>(y * side + x)]))
+                        return ::testing::AssertionFailure()
+                               << "side " << side << ", frame " << i << " at " << x << "," << y
+                               << ": " << At(frame, x, y);
+            return ::testing::AssertionSuccess();
+        };
+        const auto file = MakeGifFile(s);
+        const GifAnimation whole = Decode(s);
+        ASSERT_EQ(whole.Frames.size(), s.Frames.size());
+        for (std::size_t i = 0; i < whole.Frames.size(); ++i)
+            EXPECT_TRUE(matches(whole.Frames[i], i));
+        auto frames = GifFrames::Open(file);
+        ASSERT_TRUE(frames);
+        for (std::size_t i : {47u, 3u, 30u, 31u, 0u, 46u, 12u, 13u, 29u}) {
+            auto frame = frames->Frame(i);
+            ASSERT_TRUE(frame) << frame.ErrorMessage();
+            EXPECT_TRUE(matches(*frame, i));
+        }
+    }
+}
+
 // A frame whose data cannot be decoded ends the animation when every frame is decoded; asked
 // for directly, it and the frames after it fail.
 TEST(GifFrames, DecodingAllEndsTheAnimationBeforeADamagedFrame) {
