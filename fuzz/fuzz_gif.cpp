@@ -16,8 +16,8 @@ namespace {
 // and such inputs would crowd out everything else. Screens above the first budget have only
 // their records walked, animations above the second only three frames composed; decoding them
 // whole, or refusing them, is what the tests over the regression files check.
-constexpr std::uint64_t ScreenBudget = std::uint64_t{1} << 20;
-constexpr std::uint64_t WholeDecodeBudget = std::uint64_t{8} << 20;
+constexpr std::uint64_t ScreenBudget = std::uint64_t{1} << 18;
+constexpr std::uint64_t WholeDecodeBudget = std::uint64_t{1} << 20;
 
 bool RightShape(const gf::Bitmap& frame, int width, int height) {
     return frame.Format() == gf::PixelFormat::Bits32 && frame.Width() == width &&
