@@ -152,8 +152,9 @@ void Add(IconCheckReport& r, IconProblem p, int entry, std::string text, bool fi
 namespace {
 
 // Small PNG images are decoded to tell whether a fix can store them as bitmaps. A PNG of a few
-// hundred bytes can hold 255 x 255 pixels, so the pixels decoded for one file are held to a
-// budget in proportion to its size; images beyond it are not converted.
+// hundred bytes can hold 255 x 255 pixels, and any number of entries can name one PNG of
+// megabytes, so the pixels made and the bytes inflated for one file are held to a budget in
+// proportion to its size; images beyond it are not converted.
 std::uint64_t PngDecodeBudget(Bytes file) {
     return 4 * std::uint64_t{file.size()} + (std::uint64_t{1} << 22);
 }
@@ -161,11 +162,12 @@ std::uint64_t PngDecodeBudget(Bytes file) {
 enum class PngConversion { Possible, Undecodable, OverBudget };
 
 PngConversion JudgePngConversion(const EntryView& v, std::uint64_t& budget) {
-    const std::uint64_t pixels =
-        static_cast<std::uint64_t>(v.Width) * static_cast<std::uint64_t>(v.Height);
-    if (pixels > budget)
+    const std::uint64_t cost =
+        static_cast<std::uint64_t>(v.Width) * static_cast<std::uint64_t>(v.Height) +
+        v.Block.size();
+    if (cost > budget)
         return PngConversion::OverBudget;
-    budget -= pixels;
+    budget -= cost;
     return DecodeIconImageBlock(v.Block) ? PngConversion::Possible : PngConversion::Undecodable;
 }
 
@@ -309,8 +311,12 @@ IconCheckReport CheckIconFile(Bytes file) {
         }
     }
 
-    // Duplicates and order, among the images that could be read.
+    // Duplicates and order, among the images that could be read. Telling two images the very
+    // same costs their size, and entries naming one image of megabytes over and over would make
+    // that the file's size times their count: the bytes compared stay within the budget beyond
+    // which a fix makes no copy anyway, and the same bytes at the same place need no comparing.
     std::map<std::tuple<int, int, int>, const EntryView*> seen;
+    std::uint64_t compareBudget = MaxIconBytesPerFileByte * file.size() + MaxIconBytesExtra;
     const EntryView* previous = nullptr;
     bool unsorted = false;
     for (const EntryView& v : s.Entries) {
@@ -318,8 +324,12 @@ IconCheckReport CheckIconFile(Bytes file) {
             continue;
         auto [it, fresh] = seen.try_emplace({v.Width, v.Height, v.Bits}, &v);
         if (!fresh) {
-            const bool same = std::equal(v.Block.begin(), v.Block.end(), it->second->Block.begin(),
-                                         it->second->Block.end());
+            const Bytes a = v.Block, b = it->second->Block;
+            bool same = a.size() == b.size() && a.data() == b.data();
+            if (!same && a.size() == b.size() && a.size() <= compareBudget) {
+                compareBudget -= a.size();
+                same = std::equal(a.begin(), a.end(), b.begin());
+            }
             Add(r, IconProblem::DuplicateSize, static_cast<int>(v.Index),
                 "it has the size and depth of #" + Num(it->second->Index) +
                     (same ? " and the very same image" : ", so readers only ever show one"),
@@ -347,11 +357,13 @@ Result<IconFixResult> FixIconFile(Bytes file) {
     auto change = [&](const EntryView& v, const std::string& text) {
         out.Changes.push_back("#" + Num(v.Index) + ": " + text);
     };
-    auto fixable = [&](IconProblem p, int entry) {
-        return std::any_of(before.Findings.begin(), before.Findings.end(), [&](const IconFinding& f) {
-            return f.Problem == p && f.Entry == entry && f.Fixable;
-        });
-    };
+    // The entries whose small PNG the check found convertible, looked up once per entry: a
+    // search of the findings for each would be quadratic in a directory of 65,535 entries.
+    std::vector<bool> convertible(s.Entries.size(), false);
+    for (const IconFinding& f : before.Findings)
+        if (f.Problem == IconProblem::SmallPng && f.Fixable && f.Entry >= 0 &&
+            static_cast<std::size_t>(f.Entry) < convertible.size())
+            convertible[static_cast<std::size_t>(f.Entry)] = true;
 
     struct Kept {
         EntryView View;
@@ -386,7 +398,7 @@ Result<IconFixResult> FixIconFile(Bytes file) {
             change(v, "its size cut to the " + Num(v.Block.size()) + " bytes in the file");
 
         if (v.Known && v.Png && std::max(v.Width, v.Height) < 256 &&
-            fixable(IconProblem::SmallPng, static_cast<int>(v.Index))) {
+            convertible[v.Index]) {
             auto image = DecodeIconImageBlock(v.Block);
             auto dib = image ? EncodeIconBlock(*image, 32) : Result<IconBlock>(image.GetError());
             if (dib) {
