@@ -18,14 +18,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
 
-    auto fixed = gf::FixIconFile(bytes);
+    auto fixed = gf::FixIconFile(bytes, report);
     if (!fixed)
         return 0;
     for (const gf::IconFinding& f : fixed->Remaining.Findings) {
         if (f.Fixable)
             std::abort();
     }
-    auto twice = gf::FixIconFile(fixed->File);
+    auto twice = gf::FixIconFile(fixed->File, fixed->Remaining);
     if (!twice || twice->File != fixed->File)
         std::abort();
     return 0;

@@ -100,7 +100,7 @@ int RunCheck(const Args& args) {
                 status = ExitFailure;
             continue;
         }
-        auto fixed = FixIconFile(*bytes);
+        auto fixed = FixIconFile(*bytes, report);
         if (!fixed) {
             std::fprintf(stderr, "glyphforge-cli check: %s: %s\n", PathText(input).c_str(),
                          fixed.ErrorMessage().c_str());

@@ -1,7 +1,9 @@
 #include "iconfile/ico_check.h"
 
 #include <algorithm>
+#include <initializer_list>
 #include <map>
+#include <string_view>
 #include <tuple>
 
 #include "iconfile/dib.h"
@@ -38,8 +40,21 @@ std::string Num(std::uint64_t v) {
     return std::to_string(v);
 }
 
+// A text made of pieces in one allocation: a file of thousands of entries has a finding or a
+// change for each, and a chain of + allocates again for nearly every piece.
+std::string Cat(std::initializer_list<std::string_view> pieces) {
+    std::size_t size = 0;
+    for (std::string_view p : pieces)
+        size += p.size();
+    std::string text;
+    text.reserve(size);
+    for (std::string_view p : pieces)
+        text += p;
+    return text;
+}
+
 std::string SizeText(int w, int h) {
-    return Num(static_cast<std::uint64_t>(w)) + "x" + Num(static_cast<std::uint64_t>(h));
+    return Cat({Num(static_cast<std::uint64_t>(w)), "x", Num(static_cast<std::uint64_t>(h))});
 }
 
 // The directory's width byte for an image of side `side`: the low byte, and 0 from 256 up.
@@ -187,17 +202,17 @@ IconCheckReport CheckIconFile(Bytes file) {
     r.EntryCount = s.Entries.size();
     if (s.Header.Reserved != 0)
         Add(r, IconProblem::BadHeader, -1,
-            "the header's reserved field is " + Num(s.Header.Reserved) + ", not 0", true);
+            Cat({"the header's reserved field is ", Num(s.Header.Reserved), ", not 0"}), true);
     if (s.Header.Type != IconTypeIcon && s.Header.Type != IconTypeCursor)
         Add(r, IconProblem::BadHeader, -1,
-            "the header's type is " + Num(s.Header.Type) + ": neither icon (1) nor cursor (2)",
+            Cat({"the header's type is ", Num(s.Header.Type), ": neither icon (1) nor cursor (2)"}),
             false);
     if (s.Declared == 0)
         Add(r, IconProblem::NoImages, -1, "the directory holds no image", false);
     if (s.Entries.size() < s.Declared)
         Add(r, IconProblem::ShortDirectory, -1,
-            "the header counts " + Num(s.Declared) + " images, but the file has room for " +
-                Num(s.Entries.size()) + " directory entries",
+            Cat({"the header counts ", Num(s.Declared), " images, but the file has room for ",
+                 Num(s.Entries.size()), " directory entries"}),
             true);
 
     const bool icon = s.Header.Type != IconTypeCursor;
@@ -207,15 +222,15 @@ IconCheckReport CheckIconFile(Bytes file) {
         const IconDirEntry& e = v.Entry;
         if (!v.Present) {
             Add(r, IconProblem::OutsideFile, i,
-                "its image (offset " + Num(e.ImageOffset) + ", " + Num(e.BytesInRes) +
-                    " bytes) lies beyond the end of the file",
+                Cat({"its image (offset ", Num(e.ImageOffset), ", ", Num(e.BytesInRes),
+                     " bytes) lies beyond the end of the file"}),
                 true);
             continue;
         }
         if (v.Clipped)
             Add(r, IconProblem::OutsideFile, i,
-                "its image claims " + Num(e.BytesInRes) + " bytes, of which only " +
-                    Num(v.Block.size()) + " are in the file",
+                Cat({"its image claims ", Num(e.BytesInRes), " bytes, of which only ",
+                     Num(v.Block.size()), " are in the file"}),
                 true);
         if (e.ImageOffset < directoryEnd)
             Add(r, IconProblem::Overlap, i, "its image starts inside the directory", true);
@@ -232,56 +247,56 @@ IconCheckReport CheckIconFile(Bytes file) {
                 continue;
             if (stored == 0)
                 Add(r, IconProblem::ZeroSizeByte, i,
-                    std::string("its ") + name + " byte is 0 (256) for an image " +
-                        Num(static_cast<std::uint64_t>(actual)) + " pixels " +
-                        (axis == 0 ? "wide" : "high"),
+                    Cat({"its ", name, " byte is 0 (256) for an image ",
+                         Num(static_cast<std::uint64_t>(actual)), " pixels ",
+                         axis == 0 ? "wide" : "high"}),
                     true);
             else
                 Add(r, IconProblem::SizeMismatch, i,
-                    std::string("the directory gives a ") + name + " of " + Num(stored) +
-                        ", the image " + Num(static_cast<std::uint64_t>(actual)),
+                    Cat({"the directory gives a ", name, " of ", Num(stored), ", the image ",
+                         Num(static_cast<std::uint64_t>(actual))}),
                     true);
         }
         if (icon && e.BitCount != v.Bits)
             Add(r, IconProblem::BitCountMismatch, i,
-                "the directory gives " + Num(e.BitCount) + " bits per pixel, the image " +
-                    Num(static_cast<std::uint64_t>(v.Bits)),
+                Cat({"the directory gives ", Num(e.BitCount), " bits per pixel, the image ",
+                     Num(static_cast<std::uint64_t>(v.Bits))}),
                 true);
         if (!ColourCountFits(v))
             Add(r, IconProblem::ColourCountMismatch, i,
-                "the directory gives " + Num(e.ColorCount) + " colours, the image " +
-                    Num(ExpectedColourCount(v)),
+                Cat({"the directory gives ", Num(e.ColorCount), " colours, the image ",
+                     Num(ExpectedColourCount(v))}),
                 true);
         if (v.Png) {
             if (std::max(v.Width, v.Height) < 256) {
                 const PngConversion conversion = JudgePngConversion(v, pngBudget);
                 Add(r, IconProblem::SmallPng, i,
-                    "its " + SizeText(v.Width, v.Height) +
-                        " image is PNG-compressed, which older systems can not read below 256 "
-                        "pixels" +
-                        (conversion == PngConversion::Undecodable
+                    Cat({"its ", SizeText(v.Width, v.Height),
+                         " image is PNG-compressed, which older systems can not read below 256 "
+                         "pixels",
+                         conversion == PngConversion::Undecodable
                              ? "; it can not be decoded, so a fix keeps it"
                          : conversion == PngConversion::OverBudget
                              ? "; the file holds too many such images to convert them all"
-                             : ""),
+                             : ""}),
                     conversion == PngConversion::Possible);
             }
             continue;
         }
         if (v.Bits <= 8 && v.ClrUsed > (1u << v.Bits))
             Add(r, IconProblem::PaletteMismatch, i,
-                "its colour table has " + Num(v.ClrUsed) + " entries, more than " +
-                    Num(static_cast<std::uint64_t>(v.Bits)) + " bits can index",
+                Cat({"its colour table has ", Num(v.ClrUsed), " entries, more than ",
+                     Num(static_cast<std::uint64_t>(v.Bits)), " bits can index"}),
                 false);
         if (v.ColourEnd > v.Block.size())
             Add(r, IconProblem::ShortColourData, i,
-                "its colour rows need " + Num(v.ColourEnd) + " bytes, the image has " +
-                    Num(v.Block.size()),
+                Cat({"its colour rows need ", Num(v.ColourEnd), " bytes, the image has ",
+                     Num(v.Block.size())}),
                 false);
         else if (v.MaskEnd > v.Block.size())
             Add(r, IconProblem::ShortMask, i,
-                "its AND mask is " + Num(v.MaskEnd - v.Block.size()) +
-                    " bytes shorter than its rows",
+                Cat({"its AND mask is ", Num(v.MaskEnd - v.Block.size()),
+                     " bytes shorter than its rows"}),
                 true);
         if (v.AlphaZero)
             Add(r, IconProblem::AlphaAllZero, i,
@@ -303,7 +318,7 @@ IconCheckReport CheckIconFile(Bytes file) {
     for (const EntryView* v : byOffset) {
         if (last && v->Entry.ImageOffset < end)
             Add(r, IconProblem::Overlap, static_cast<int>(v->Index),
-                "its image overlaps that of #" + Num(last->Index), true);
+                Cat({"its image overlaps that of #", Num(last->Index)}), true);
         const std::uint64_t vEnd = std::uint64_t{v->Entry.ImageOffset} + v->Block.size();
         if (vEnd > end) {
             end = vEnd;
@@ -331,8 +346,8 @@ IconCheckReport CheckIconFile(Bytes file) {
                 same = std::equal(a.begin(), a.end(), b.begin());
             }
             Add(r, IconProblem::DuplicateSize, static_cast<int>(v.Index),
-                "it has the size and depth of #" + Num(it->second->Index) +
-                    (same ? " and the very same image" : ", so readers only ever show one"),
+                Cat({"it has the size and depth of #", Num(it->second->Index),
+                     same ? " and the very same image" : ", so readers only ever show one"}),
                 same);
         }
         if (previous && v.Key() < previous->Key())
@@ -347,15 +362,18 @@ IconCheckReport CheckIconFile(Bytes file) {
 }
 
 Result<IconFixResult> FixIconFile(Bytes file) {
+    return FixIconFile(file, CheckIconFile(file));
+}
+
+Result<IconFixResult> FixIconFile(Bytes file, const IconCheckReport& before) {
     auto header = ReadIconDirHeader(file);
     if (!header)
         return Error{"The file is too short for an icon file's header."};
-    const IconCheckReport before = CheckIconFile(file);
     const Scan s = ScanFile(file);
     const bool icon = s.Header.Type != IconTypeCursor;
     IconFixResult out;
     auto change = [&](const EntryView& v, const std::string& text) {
-        out.Changes.push_back("#" + Num(v.Index) + ": " + text);
+        out.Changes.push_back(Cat({"#", Num(v.Index), ": ", text}));
     };
     // The entries whose small PNG the check found convertible, looked up once per entry: a
     // search of the findings for each would be quadratic in a directory of 65,535 entries.
@@ -395,7 +413,7 @@ Result<IconFixResult> FixIconFile(Bytes file) {
         else
             k.Block.HotSpot = HotSpotOf(v.Entry);
         if (v.Clipped)
-            change(v, "its size cut to the " + Num(v.Block.size()) + " bytes in the file");
+            change(v, Cat({"its size cut to the ", Num(v.Block.size()), " bytes in the file"}));
 
         if (v.Known && v.Png && std::max(v.Width, v.Height) < 256 &&
             convertible[v.Index]) {
@@ -411,7 +429,7 @@ Result<IconFixResult> FixIconFile(Bytes file) {
             if (v.MaskEnd > v.Block.size()) {
                 const std::uint64_t missing = v.MaskEnd - v.Block.size();
                 k.Block.Data.resize(static_cast<std::size_t>(v.MaskEnd), 0);
-                change(v, "AND mask completed with " + Num(missing) + " bytes (opaque)");
+                change(v, Cat({"AND mask completed with ", Num(missing), " bytes (opaque)"}));
             }
             if (v.AlphaZero) {
                 // Alpha from the AND mask: 0 where it is set, 255 elsewhere.
@@ -436,7 +454,7 @@ Result<IconFixResult> FixIconFile(Bytes file) {
             if (e.Width != SizeByte(k.View.Width) || e.Height != SizeByte(k.View.Height)) {
                 e.Width = SizeByte(k.View.Width);
                 e.Height = SizeByte(k.View.Height);
-                change(v, "directory size set to " + SizeText(k.View.Width, k.View.Height));
+                change(v, Cat({"directory size set to ", SizeText(k.View.Width, k.View.Height)}));
             }
             if (icon && (e.BitCount != k.View.Bits)) {
                 e.BitCount = static_cast<std::uint16_t>(k.View.Bits);
@@ -449,7 +467,7 @@ Result<IconFixResult> FixIconFile(Bytes file) {
             }
             if (!ColourCountFits(k.View)) {
                 e.ColorCount = ExpectedColourCount(k.View);
-                change(v, "directory colour count set to " + Num(e.ColorCount));
+                change(v, Cat({"directory colour count set to ", Num(e.ColorCount)}));
             }
         }
         if (k.View.Known) {
@@ -485,8 +503,8 @@ Result<IconFixResult> FixIconFile(Bytes file) {
     if (s.Header.Reserved != 0)
         out.Changes.push_back("header's reserved field set to 0");
     if (isFinding(IconProblem::ShortDirectory))
-        out.Changes.push_back("header's count set to the " + Num(s.Entries.size()) +
-                              " entries the directory holds");
+        out.Changes.push_back(
+            Cat({"header's count set to the ", Num(s.Entries.size()), " entries the directory holds"}));
 
     std::vector<IconBlock> blocks;
     blocks.reserve(kept.size());

@@ -61,5 +61,7 @@ struct IconFixResult {
 // wholly beyond the file and exact duplicates dropped. Every other image keeps its bytes. Fails
 // only when the file has no directory to start from.
 Result<IconFixResult> FixIconFile(Bytes file);
+// The same, for a caller that has already checked the file: `check` is CheckIconFile(file).
+Result<IconFixResult> FixIconFile(Bytes file, const IconCheckReport& check);
 
 }  // namespace gf
