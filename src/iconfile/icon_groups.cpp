@@ -41,9 +41,13 @@ const ExecutableResource* PickImage(const std::vector<const ExecutableResource*>
     return first;
 }
 
+// The image a member names, or none. An empty resource (or a cursor's with nothing after its hot
+// spot) is none as well: an icon file's entry of 0 bytes is one that readers skip, so the group's
+// file would list an image it does not have.
 std::optional<FoundIconImage> ImageOf(ByteSource& file, const ExecutableResource& r,
                                       bool withLanguage, std::size_t index) {
-    if (!RangeFits(r.Offset, r.Size, file.Size()))
+    const std::uint32_t head = r.Type == ResourceTypeCursor ? CursorHotSpotBytes : 0;
+    if (r.Size <= head || !RangeFits(r.Offset, r.Size, file.Size()))
         return std::nullopt;
     FoundIconImage image;
     image.EntryIndex = index;
@@ -52,7 +56,7 @@ std::optional<FoundIconImage> ImageOf(ByteSource& file, const ExecutableResource
     if (r.Type == ResourceTypeCursor) {
         auto x = file.U16(r.Offset);
         auto y = file.U16(std::uint64_t{r.Offset} + 2);
-        if (!x || !y || r.Size < CursorHotSpotBytes)
+        if (!x || !y)
             return std::nullopt;
         image.HotSpot = CursorHotSpot{*x, *y};
         image.Offset += CursorHotSpotBytes;

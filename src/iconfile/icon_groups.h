@@ -37,7 +37,7 @@ struct IconGroupMember {
     // give 16-bit sides, a doubled height and no colour count: they are brought to this form.
     IconDirEntry Entry;
     // Where the image lies (Resource set; HotSpot for cursors, the block after it). None when
-    // the file has no such resource or its data does not lie wholly in the file.
+    // the file has no such resource, or its data is empty or does not lie wholly in the file.
     std::optional<FoundIconImage> Image;
     // The image is in the file, but the images matched before it used up the listing's budget.
     bool OverBudget = false;

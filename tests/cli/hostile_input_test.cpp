@@ -57,6 +57,7 @@ const HostileCase Cases[] = {
     {"ico_check/one_small_png_named_65535_times.ico", 1, "no corrected copy is made"},
     {"icon_groups/group_names_one_image_65535_times.dll", 0,
      "65459 of its images left out: the groups name more image data than the file could hold"},
+    {"icon_groups/group_member_of_0_bytes.exe", 0, "icon 2 is not in the file; left out"},
     {"gif/4000_frames_1x1_on_256x256.gif", 0, ""},
 };
 

@@ -31,14 +31,14 @@ Bytes8 Block(int w, int h, int bits, std::uint32_t seed) {
     return test::MakeDibBlock(recipe);
 }
 
-// One set of resources: icons 1..3 (icon 2 also in German in PE), cursor 5 with hot spot
-// (3, 9), icon group 1 of icons 1, 2 and 9 (missing), in two languages in PE; a named icon
-// group "MAIN" of icon 3; cursor group 7 of cursor 5.
+// One set of resources: icons 1..3 (icon 2 also in German in PE) and an empty icon 4, cursor 5
+// with hot spot (3, 9), icon group 1 of icons 1, 2, 9 (missing) and 4, in two languages in PE;
+// a named icon group "MAIN" of icon 3; cursor group 7 of cursor 5.
 struct Library {
     Bytes8 Icon1 = Block(32, 32, 8, 1), Icon2 = Block(16, 16, 4, 2), Icon2De = Block(16, 16, 4, 3);
     Bytes8 Icon3 = Block(48, 48, 32, 4), Cursor5 = Block(32, 32, 1, 5);
     Bytes8 CursorData = test::MakeCursorResource(3, 9, Cursor5);
-    Bytes8 Group1 = test::MakeGroupResource({{1, Icon1}, {2, Icon2}, {9, {}}});
+    Bytes8 Group1 = test::MakeGroupResource({{1, Icon1}, {2, Icon2}, {9, {}}, {4, {}}});
     Bytes8 GroupMain = test::MakeGroupResource({{3, Icon3}});
     Bytes8 Group7 = test::MakeGroupResource({{5, CursorData}}, true);
 };
@@ -50,14 +50,15 @@ Bytes8 Build(const Library& l, Layout layout) {
         test::NeRecipe r;
         r.AlignShift = 5;
         r.Resources = {{3, 1, "", l.Icon1},       {3, 2, "", l.Icon2},  {3, 3, "", l.Icon3},
-                       {1, 5, "", l.CursorData},  {14, 1, "", l.Group1}, {14, 0, "MAIN", l.GroupMain},
+                       {3, 4, "", {}},            {1, 5, "", l.CursorData},
+                       {14, 1, "", l.Group1},     {14, 0, "MAIN", l.GroupMain},
                        {12, 7, "", l.Group7}};
         return test::BuildNe(r).Bytes;
     }
     test::PeRecipe r;
     r.Pe64 = layout == Layout::Pe64;
     r.Icons = {{1, {{1033, l.Icon1}}}, {2, {{1033, l.Icon2}, {1031, l.Icon2De}}},
-               {3, {{1033, l.Icon3}}}};
+               {3, {{1033, l.Icon3}}}, {4, {{1033, {}}}}};
     r.Resources = {{1, 5, u"", {{1033, l.CursorData}}},
                    {14, 1, u"", {{1033, l.Group1}, {1031, l.Group1}}},
                    {14, 0, u"MAIN", {{1033, l.GroupMain}}},
@@ -87,9 +88,10 @@ TEST_P(ExecutableGroups, GroupsListTheirImagesInTheirLanguage) {
     EXPECT_EQ(first.Name, (ResourceName{1, ""}));
     EXPECT_EQ(first.LanguageCount, ne ? 1u : 2u);
     EXPECT_EQ(first.Language, ne ? std::nullopt : std::optional<std::uint16_t>(1033));
-    ASSERT_EQ(first.Members.size(), 3u);
+    ASSERT_EQ(first.Members.size(), 4u);
     ASSERT_TRUE(first.Members[0].Image && first.Members[1].Image);
     EXPECT_FALSE(first.Members[2].Image);  // icon 9 is not in the file
+    EXPECT_FALSE(first.Members[3].Image);  // icon 4 is empty: no icon file entry can hold it
     EXPECT_EQ(first.Members[2].ImageId, 9);
     EXPECT_EQ(first.Members[0].Entry.Width, 32);
     EXPECT_EQ(first.Members[0].Entry.BitCount, 8);
