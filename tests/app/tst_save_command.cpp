@@ -16,6 +16,7 @@
 #include "iconfile/ico_writer.h"
 #include "platform/bmp_codec.h"
 #include "platform/png_codec.h"
+#include "support/modal_answers.h"
 #include "support/picture_builders.h"
 
 using namespace gf;
@@ -51,19 +52,6 @@ std::vector<fs::path> FilesIn(const fs::path& folder) {
     return files;
 }
 
-// Runs `answer` on the next modal window of type T as soon as it is shown.
-template <class T>
-void WhenShown(std::function<void(T&)> answer) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-        if (auto* window = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(*window);
-        }
-    });
-    timer->start(10);
-}
 
 }  // namespace
 
@@ -445,7 +433,7 @@ void TestSaveCommand::theRealSaveDialogLeavesTheQuestionToTheCommand() {
         question.button(QMessageBox::Yes)->click();
     };
     WhenShown<QFileDialog>([&](QFileDialog& box) {
-        box.selectFile(ToQString(kit / "old.png"));
+        ChooseFile(box, ToQString(kit / "old.png"));
         WhenShown<QMessageBox>(answer);
         static_cast<QDialog&>(box).accept();
     });

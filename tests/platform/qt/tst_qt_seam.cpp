@@ -15,26 +15,10 @@
 
 #include "platform/qt/qt_seam.h"
 #include "platform/qt/screen_overlay.h"
+#include "support/modal_answers.h"
 
 using namespace gf;
-
-namespace {
-
-// Runs `answer` on the modal window of type T as soon as it is shown.
-template <class T>
-void WhenShown(std::function<void(T&)> answer) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, answer] {
-        if (auto* box = qobject_cast<T*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
-            answer(*box);
-        }
-    });
-    timer->start(10);
-}
-
-}  // namespace
+using gf::test::WhenShown;
 
 class TestQtSeam : public QObject {
     Q_OBJECT
