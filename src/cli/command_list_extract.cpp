@@ -317,6 +317,9 @@ bool ExtractImages(const fs::path& input, const IconFileListing& listing, const 
                    bool png, ExtractWriter& out) {
     bool ok = true;
     const auto& images = listing.List.Images;
+    std::uint64_t pixelBudget =
+        DecodedPixelsExtra + DecodedPixelsPerFileByte * listing.Source->Size();
+    std::size_t overBudget = 0;
     for (std::size_t i = 0; i < images.size(); ++i) {
         const FoundIconImage& image = images[i];
         const char* extension = png ? ".png" : image.HotSpot ? ".cur" : ".ico";
@@ -332,6 +335,14 @@ bool ExtractImages(const fs::path& input, const IconFileListing& listing, const 
                                         : MakeSingleImageIconFile(*block));
             continue;
         }
+        const std::uint64_t pixels =
+            static_cast<std::uint64_t>(std::clamp<std::int64_t>(image.Header.Width, 0, MaxIconSide)) *
+            static_cast<std::uint64_t>(std::clamp<std::int64_t>(image.Header.Height, 0, MaxIconSide));
+        if (pixels > pixelBudget) {
+            ++overBudget;
+            continue;
+        }
+        pixelBudget -= pixels;
         auto encoded = EncodeImageAsPng(*block);
         if (!encoded) {
             ReportFileError(input, "image " + std::to_string(i) + ": " + encoded.ErrorMessage());
@@ -339,6 +350,12 @@ bool ExtractImages(const fs::path& input, const IconFileListing& listing, const 
             continue;
         }
         out.Add(name, *encoded);
+    }
+    if (overBudget > 0) {
+        ReportFileError(input, std::to_string(overBudget) +
+                                   " of its images left out: they decode to more pixels than a "
+                                   "file of its size could hold");
+        ok = false;
     }
     return ok;
 }

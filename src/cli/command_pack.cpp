@@ -1,5 +1,6 @@
 // glyphforge-cli pack: the icon images of several files joined into one multi-image ICO file.
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "cli/commands.h"
+#include "iconfile/ico_decode.h"
 #include "iconfile/ico_storage.h"
 #include "iconfile/icon_pack.h"
 #include "platform/file_io.h"
@@ -120,15 +122,29 @@ int RunPack(const Args& args) {
 
     // Everything is read before anything is written, so an input may also be the output.
     std::vector<IconBlock> blocks;
+    std::uint64_t pixelBudget = DecodedPixelsExtra;
     for (const auto& input : options.Inputs) {
         auto found = ReadIconBlocksOf(input);
         if (!found) {
             std::fprintf(stderr, "glyphforge-cli pack: %s\n", found.ErrorMessage().c_str());
             return ExitFailure;
         }
-        for (auto& block : *found)
-            blocks.push_back(options.Storage ? RestoreIconBlock(block, *options.Storage)
-                                             : std::move(block));
+        std::error_code ec;
+        const std::uintmax_t size = std::filesystem::file_size(input, ec);
+        pixelBudget += DecodedPixelsPerFileByte * (ec ? 0 : static_cast<std::uint64_t>(size));
+        for (auto& block : *found) {
+            if (!options.Storage) {
+                blocks.push_back(std::move(block));
+                continue;
+            }
+            auto restored = RestoreIconBlock(block, *options.Storage, pixelBudget);
+            if (!restored) {
+                std::fprintf(stderr, "glyphforge-cli pack: %s: %s\n", PathText(input).c_str(),
+                             restored.ErrorMessage().c_str());
+                return ExitFailure;
+            }
+            blocks.push_back(std::move(*restored));
+        }
     }
 
     if (options.Cursor) {

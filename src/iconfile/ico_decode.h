@@ -42,6 +42,13 @@ Status CheckIconBlock(Bytes head, std::uint64_t blockSize);
 // missing at the end of a block are taken as opaque.
 Result<IconImage> DecodeIconImageBlock(Bytes block);
 
+// Decoding costs an image's pixels, and a PNG of a few hundred bytes can claim 256 x 256 of them
+// (or 4096 x 4096): the images one command decodes from a set of files are held to this many
+// pixels per byte of the files, plus DecodedPixelsExtra (256 images of 256 x 256), so that a
+// small file naming such an image thousands of times cannot make gigabytes of pixels.
+inline constexpr std::uint64_t DecodedPixelsPerFileByte = 4;
+inline constexpr std::uint64_t DecodedPixelsExtra = std::uint64_t{256} * 256 * 256;
+
 // The icon of a whole ICO or CUR file at the size of its first image: of the images of that
 // size, the one of the highest bit count (the first of equals). Images that fail to decode are
 // passed over for the next best; when none decodes, the error of the best one is returned.

@@ -113,7 +113,8 @@ Result<IconBlock> EncodeStoredIconBlock(const IconImage& icon, int bitCount,
     return EncodeIconBlock(icon, 32);
 }
 
-IconBlock RestoreIconBlock(const IconBlock& block, const IconStorage& storage) {
+Result<IconBlock> RestoreIconBlock(const IconBlock& block, const IconStorage& storage,
+                                   std::uint64_t& pixelBudget) {
     const IconBlockHeader header = ReadIconBlockHeader(block.Data);
     const bool isPng = header.Png;
     if (!isPng && header.BitCount != 32)
@@ -125,6 +126,12 @@ IconBlock RestoreIconBlock(const IconBlock& block, const IconStorage& storage) {
                                       : WantsPng(storage, w, h);
     if (isPng == png && !storage.Smallest)
         return block;
+    const std::uint64_t pixels = static_cast<std::uint64_t>(w) * static_cast<std::uint64_t>(h);
+    if (pixels > pixelBudget)
+        return Error{"The icon images decode to more pixels than files of their size could hold "
+                     "(a few bytes of PNG claiming 256 x 256 pixels, over and over), so they are "
+                     "not re-stored; --store keep copies them as they are."};
+    pixelBudget -= pixels;
     auto icon = DecodeIconImageBlock(block.Data);
     if (!icon || icon->Color.Format() != PixelFormat::Bits32)
         return block;

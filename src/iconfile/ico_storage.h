@@ -7,6 +7,7 @@
 // palette depth stored that way would no longer be what its directory entry says.
 
 #include <climits>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,7 +61,10 @@ Result<IconBlock> EncodeStoredIconBlock(const IconImage& icon, int bitCount,
 // reader shows: a PNG entry that should be a DIB becomes a 32-bit DIB; a 32-bit DIB that should
 // be PNG becomes one when its mask says exactly what its alpha says (a mask with inverted or
 // coloured transparent pixels has no PNG form). Any other block is returned unchanged, and so
-// is a block that does not decode. The entry's hot spot is kept.
-IconBlock RestoreIconBlock(const IconBlock& block, const IconStorage& storage);
+// is a block that does not decode. The entry's hot spot is kept. Every block decoded takes its
+// pixels from `pixelBudget` (see DecodedPixelsPerFileByte); one that would need more than is left
+// fails.
+Result<IconBlock> RestoreIconBlock(const IconBlock& block, const IconStorage& storage,
+                                   std::uint64_t& pixelBudget);
 
 }  // namespace gf

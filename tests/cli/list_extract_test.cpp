@@ -6,9 +6,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "iconfile/ico_decode.h"
 #include "iconfile/ico_format.h"
 #include "platform/file_io.h"
 #include "platform/png_codec.h"
@@ -230,6 +232,25 @@ TEST_F(CliListExtract, ExtractPngDecodesEveryImage) {
     ASSERT_TRUE(second.Ok()) << second.ErrorMessage();
     EXPECT_EQ(second->Pixels.Width(), 256);
     EXPECT_EQ(second->Pixels.GetPixel(100, 100), Rgb(200, 100, 50));
+
+    // 1,500 copies of a flat 256 x 256 PNG of a few hundred bytes: decoding them all would be
+    // 400 MB of pixels from a file of 1 MB. The images within the file's pixel budget are
+    // written, the rest are left out, and the command says so and fails.
+    const std::vector<std::uint8_t> flat = Png(256, 256);
+    test::IcoBuilder many;
+    for (int i = 0; i < 1500; ++i)
+        many.Add(flat, 256, 256, 32);
+    many.WriteTo(Dir / "many.ico");
+    auto bomb = Run({"extract", "--png", P("many.ico"), "-o", P("many")});
+    EXPECT_EQ(bomb.ExitCode, 1);
+    EXPECT_NE(bomb.Err.find("of its images left out: they decode to more pixels"),
+              std::string::npos)
+        << bomb.Err;
+    const auto written = static_cast<std::size_t>(
+        std::distance(fs::directory_iterator(Dir / "many"), fs::directory_iterator()));
+    const std::uint64_t budget =
+        DecodedPixelsExtra + DecodedPixelsPerFileByte * fs::file_size(Dir / "many.ico");
+    EXPECT_EQ(written, budget / (256 * 256));
 }
 
 TEST_F(CliListExtract, SameNamesFromTwoFoldersDoNotOverwriteEachOther) {

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "iconfile/ico_format.h"
+#include "platform/bitmap.h"
 #include "platform/file_io.h"
 #include "support/ico_builder.h"
 #include "support/pe_builder.h"
@@ -196,6 +197,26 @@ TEST(CliPack, FailuresLeaveTheOutputAlone) {
         RunCli({"pack", PathText(dir / "good.ico"), "-o", PathText(dir / "no-folder" / "x.ico")});
     EXPECT_EQ(badTarget.ExitCode, 1);
     EXPECT_FALSE(fs::exists(dir / "no-folder"));
+
+    // 1,500 flat 256 x 256 PNG images of a few hundred bytes each: as bitmaps they would be
+    // 400 MB from 1 MB. Re-storing them is refused; copying them as they are is not.
+    Bitmap flat(256, 256, PixelFormat::Bits32);
+    flat.Fill(Rgb(0x33, 0x66, 0x99), 255);
+    const std::vector<std::uint8_t> png = test::MakePngBlock(flat);
+    test::IcoBuilder many;
+    for (int i = 0; i < 1500; ++i)
+        many.Add(png, 256, 256, 32);
+    many.WriteTo(dir / "many.ico");
+    for (const char* store : {"compatible", "smallest"}) {
+        RunResult r = RunCli({"pack", "--store", store, PathText(dir / "many.ico"), "-o", PathText(out)});
+        EXPECT_EQ(r.ExitCode, 1) << store;
+        EXPECT_NE(r.Output.find("--store keep copies them as they are"), std::string::npos)
+            << r.Output;
+        EXPECT_EQ(ReadAll(out), old);
+    }
+    EXPECT_EQ(RunCli({"pack", "--store", "keep", PathText(dir / "many.ico"), "-o", PathText(out)})
+                  .ExitCode,
+              0);
 }
 
 TEST(CliPack, UsageErrors) {

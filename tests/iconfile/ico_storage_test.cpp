@@ -183,12 +183,18 @@ TEST(IconStorage, RestoringConvertsOnlyWhatConvertsWithoutLoss) {
     auto dib = EncodeStoredIconBlock(icon, 32, compatible);
     ASSERT_TRUE(dib.Ok());
     dib->HotSpot = CursorHotSpot{3, 4};
+    std::uint64_t budget = 10 * 256 * 256;
+    auto restore = [&budget](const IconBlock& block, const IconStorage& storage) {
+        auto restored = RestoreIconBlock(block, storage, budget);
+        EXPECT_TRUE(restored.Ok()) << restored.ErrorMessage();
+        return restored ? *restored : IconBlock{};
+    };
 
     // DIB -> PNG under modern, and back under compatible, to the very same bytes.
-    IconBlock png = RestoreIconBlock(*dib, modern);
+    IconBlock png = restore(*dib, modern);
     ASSERT_TRUE(IsPngBlock(png.Data));
     EXPECT_EQ(png.HotSpot, dib->HotSpot);
-    IconBlock again = RestoreIconBlock(png, compatible);
+    IconBlock again = restore(png, compatible);
     EXPECT_EQ(again.Data, dib->Data);
     EXPECT_EQ(again.Entry, dib->Entry);
 
@@ -197,17 +203,26 @@ TEST(IconStorage, RestoringConvertsOnlyWhatConvertsWithoutLoss) {
     inverting.Color.SetPixel(0, 0, White);
     auto odd = EncodeStoredIconBlock(inverting, 32, compatible);
     ASSERT_TRUE(odd.Ok());
-    EXPECT_EQ(RestoreIconBlock(*odd, modern).Data, odd->Data);
+    EXPECT_EQ(restore(*odd, modern).Data, odd->Data);
 
     // Blocks that are not 32-bit, and blocks that do not decode, pass through.
     IconImage eight = SoftIcon(256);
     eight.Color.SetFormat(PixelFormat::Bits8);
     auto eightBlock = EncodeStoredIconBlock(eight, 8, compatible);
     ASSERT_TRUE(eightBlock.Ok());
-    EXPECT_EQ(RestoreIconBlock(*eightBlock, modern).Data, eightBlock->Data);
+    EXPECT_EQ(restore(*eightBlock, modern).Data, eightBlock->Data);
     IconBlock broken = *dib;
     broken.Data.resize(60);
-    EXPECT_EQ(RestoreIconBlock(broken, modern).Data, broken.Data);
+    EXPECT_EQ(restore(broken, modern).Data, broken.Data);
+
+    // Every decode took its pixels from the budget, and a block passed through took none: four
+    // decodes of 256 x 256 (the broken block claims that much too). A decode beyond what is
+    // left fails and takes nothing; a block that needs none still passes.
+    EXPECT_EQ(budget, 6u * 256 * 256);
+    budget = 256 * 256 - 1;
+    EXPECT_FALSE(RestoreIconBlock(png, compatible, budget).Ok());
+    EXPECT_EQ(budget, 256u * 256 - 1);
+    EXPECT_TRUE(RestoreIconBlock(*eightBlock, modern, budget).Ok());
 }
 
 }  // namespace
