@@ -15,6 +15,9 @@ namespace {
 constexpr std::uint64_t MaxGroupDataBytes =
     IconGroupHeaderSize + IconGroupEntrySize * std::uint64_t{MaxResourcesOfType};
 
+const char TooManyMembersMessage[] =
+    "The icon groups of this file name more images than the file could hold.";
+
 const std::uint32_t GroupTypes[] = {ResourceTypeIcon, ResourceTypeCursor, ResourceTypeGroupIcon,
                                     ResourceTypeGroupCursor};
 
@@ -119,6 +122,11 @@ IconGroupList ListIconGroups(ByteSource& file, LanguageSelection languages) {
     std::map<NameKey, std::size_t> languageCounts;
     const std::uint64_t budget = MaxGroupBytesPerFileByte * file.Size() + MaxIconBytesExtra;
     std::uint64_t matched = 0;
+    // Every member is 14 bytes of some group's data, so the groups of one file list no more
+    // members than it has room for, unless their resources share data: thousands of groups naming
+    // one list of thousands of members would make billions.
+    const std::uint64_t memberBudget = file.Size() / IconGroupEntrySize + MaxResourcesOfType;
+    std::uint64_t members = 0;
     for (const ExecutableResource& r : found.Resources) {
         if (r.Type == ResourceTypeIcon || r.Type == ResourceTypeCursor) {
             if (!r.Name.IsNamed())
@@ -148,6 +156,12 @@ IconGroupList ListIconGroups(ByteSource& file, LanguageSelection languages) {
             auto data = file.Read(r.Offset, length);
             if (data)
                 group.Members = ParseIconGroupData(*data, cursor);
+            members += group.Members.size();
+            if (members > memberBudget) {
+                list.Groups.clear();
+                list.Message = TooManyMembersMessage;
+                return list;
+            }
             for (std::size_t i = 0; i < group.Members.size(); ++i) {
                 IconGroupMember& m = group.Members[i];
                 auto candidates = images.find(ImageKey(imageType, m.ImageId));

@@ -53,8 +53,8 @@ struct IconGroup {
 
 struct IconGroupList {
     std::vector<IconGroup> Groups;  // icon groups, then cursor groups, in directory order
-    // Why the file could not be read ("There is no icon in this file!", too many resources),
-    // or "".
+    // Why the file could not be read ("There is no icon in this file!", too many resources or
+    // group members), or "".
     std::string Message;
     ExecutableFormat Format = ExecutableFormat::Unknown;
 };

@@ -58,6 +58,8 @@ const HostileCase Cases[] = {
     {"icon_groups/group_names_one_image_65535_times.dll", 0,
      "65459 of its images left out: the groups name more image data than the file could hold"},
     {"icon_groups/group_member_of_0_bytes.exe", 0, "icon 2 is not in the file; left out"},
+    {"icon_groups/groups_sharing_one_member_list.exe", 1,
+     "The icon groups of this file name more images than the file could hold."},
     {"gif/4000_frames_1x1_on_256x256.gif", 0, ""},
 };
 

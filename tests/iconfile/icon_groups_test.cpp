@@ -266,6 +266,36 @@ TEST(IconGroupsBudget, NamingOneImageAgainAndAgainStaysWithinTheBudget) {
     EXPECT_GT(withImage, 0u);
 }
 
+// Groups whose resources all share one list of members: 300 of them naming the same 4,000
+// members would be 1.2 million members from 70 KB (a file of a megabyte, billions). Every
+// member is 14 bytes of some group's data, so more members than the file has room for (plus
+// one type's worth of resources) refuse the listing with its reason.
+TEST(IconGroupsBudget, GroupsSharingOneMemberListAreRefused) {
+    Bytes8 members = {0, 0, 1, 0, 0x10, 0x0F};  // 4000 members
+    members.resize(6 + 14 * 4000, 0);
+    test::NeRecipe r;
+    r.Resources.push_back({14, 1, "", members});
+    for (std::uint16_t id = 2; id <= 300; ++id)
+        r.Resources.push_back({14, id, "", {0, 0, 1, 0, 0, 0}});
+    test::BuiltNe built = test::BuildNe(r);
+    // Every group's record points at the first group's data.
+    const std::size_t first = built.NameInfos.size() - 300;
+    const std::uint16_t offset = static_cast<std::uint16_t>(built.DataOffsets[first] >> 4);
+    const std::uint16_t units = static_cast<std::uint16_t>(built.DataSizes[first] >> 4);
+    for (std::size_t i = first; i < built.NameInfos.size(); ++i) {
+        built.PutU16(built.NameInfos[i], offset);
+        built.PutU16(built.NameInfos[i] + 2, units);
+    }
+    MemorySource source(built.Bytes);
+    const IconGroupList list = ListIconGroups(source, LanguageSelection::All());
+    EXPECT_TRUE(list.Groups.empty());
+    EXPECT_EQ(NoIconGroupsMessage(list),
+              "The icon groups of this file name more images than the file could hold.");
+    // The same 300 groups with data of their own are listed.
+    MemorySource plain(test::BuildNe(r).Bytes);
+    EXPECT_EQ(ListIconGroups(plain, LanguageSelection::All()).Groups.size(), 300u);
+}
+
 // Every group of the real executables is written and read back with its images unchanged.
 TEST(IconGroupsCorpus, EveryGroupIsWrittenWithItsImagesUnchanged) {
     const char* corpus = std::getenv("GF_CORPUS");
