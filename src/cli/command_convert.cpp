@@ -421,8 +421,8 @@ ParseOutcome ParseConvertArgs(const Args& args) {
 
 // The picture (of a GIF the first frame; a metafile drawn at its own size) and its size in the
 // file. For the editor's road a BMP, PNG or JPEG comes limited to 256 as the Load command hands
-// it on, shrunk while it decodes; for resampling, whole, or shrunk to about 16 megapixels when
-// it is larger.
+// it on, shrunk while it decodes; for resampling, whole up to 16 megapixels, and a larger one
+// shrunk to about a megapixel.
 Result<ResamplingPicture> LoadPicture(const std::filesystem::path& path, bool editorRoad) {
     auto bytes = ReadFileBytes(path);
     if (!bytes)

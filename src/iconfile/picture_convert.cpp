@@ -201,7 +201,7 @@ Result<ResamplingPicture> DecodeResamplingPicture(Bytes bytes, const std::filesy
     // Headers that cannot be read, and pictures of other kinds, get the whole decoder's word.
     auto picture = !large ? DecodePictureFile(bytes, path)
                           : DecodeNamedPicture(kind, path, [&](PictureKind k) -> Result<Bitmap> {
-                                constexpr ShrinkPlan plan{0, MaxResampledPicturePixels, true};
+                                constexpr ShrinkPlan plan{0, ShrunkResamplingPicturePixels, true};
                                 if (k == PictureKind::Bmp)
                                     return DecodeBmpShrunk(bytes, plan);
                                 if (k == PictureKind::Jpeg)

@@ -69,6 +69,11 @@ Result<Bitmap> DecodeEditorPicture(Bytes bytes, const std::filesystem::path& pat
 // The most pixels of a picture resampled whole (16 megapixels: the picture, its 32-bit copy and
 // the resampler's rows stay far within 512 MB).
 inline constexpr std::uint64_t MaxResampledPicturePixels = 1ull << 24;
+// What a larger picture is shrunk to while it decodes: a megapixel, four times the largest
+// icon's side for a square, which resampling turns into nearly what the whole would give. The
+// shrinker keeps seven 64-bit sums per pixel of it, so 16 megapixels took 1 GB and 4 s for a
+// 16384 x 16384 picture with alpha; a megapixel takes 70 MB.
+inline constexpr std::uint64_t ShrunkResamplingPicturePixels = 1ull << 20;
 
 // A picture for resampling to icon sizes, and the size it has in its file.
 struct ResamplingPicture {
@@ -86,9 +91,9 @@ bool PictureAlphaIsTransparency(Bytes bytes, PictureKind kind);
 
 // A BMP, PNG or JPEG picture as the converters make it, whole when it has at most
 // MaxResampledPicturePixels; a larger one is shrunk while it decodes, both sides alike, to about
-// that many pixels, colour and alpha averaged together in premultiplied form (pictures without
-// alpha stay without), so that resampling it to at most 256 pixels a side gives nearly what
-// resampling the whole would. Errors name `path`.
+// ShrunkResamplingPicturePixels, colour and alpha averaged together in premultiplied form
+// (pictures without alpha stay without), so that resampling it to at most 256 pixels a side
+// gives nearly what resampling the whole would. Errors name `path`.
 Result<ResamplingPicture> DecodeResamplingPicture(Bytes bytes, const std::filesystem::path& path);
 
 }  // namespace gf

@@ -362,8 +362,40 @@ void PixelValues(const std::uint8_t* p, std::size_t pixelBytes, std::uint32_t* v
 
 }  // namespace
 
-template <bool Premultiplied>
-void AreaAverageShrinker::SumWholeRow(const std::uint8_t* pixels, std::size_t n) {
+namespace {
+
+// The inner pixels of a span summed plainly, in scalars the compiler keeps in registers (every
+// pixel of a huge picture passes through here).
+template <bool Premultiplied, std::size_t N>
+void SumInnerPixels(const std::uint8_t* p, std::size_t count, std::uint32_t* inner) {
+    std::uint32_t b = 0, g = 0, r = 0, pb = 0, pg = 0, pr = 0, a = 0;
+    for (std::size_t i = 0; i < count; ++i, p += N) {
+        b += p[0];
+        g += p[1];
+        r += p[2];
+        if constexpr (Premultiplied) {
+            const std::uint32_t alpha = N == 4 ? p[3] : 255;
+            pb += p[0] * alpha;
+            pg += p[1] * alpha;
+            pr += p[2] * alpha;
+            a += alpha;
+        }
+    }
+    inner[0] = b;
+    inner[1] = g;
+    inner[2] = r;
+    if constexpr (Premultiplied) {
+        inner[3] = pb;
+        inner[4] = pg;
+        inner[5] = pr;
+        inner[6] = a;
+    }
+}
+
+}  // namespace
+
+template <bool Premultiplied, std::size_t N>
+void AreaAverageShrinker::SumWholeRow(const std::uint8_t* pixels) {
     // Each target column sums its inner source columns plainly and weighs them once (the same
     // sums as pixel by pixel, in far fewer steps).
     constexpr std::size_t C = Premultiplied ? 7 : 3;
@@ -371,21 +403,17 @@ void AreaAverageShrinker::SumWholeRow(const std::uint8_t* pixels, std::size_t n)
     for (int t = 0; t < Width; ++t) {
         const ColumnSpan& span = Spans[static_cast<std::size_t>(t)];
         std::uint64_t* sum = &RowSums[C * static_cast<std::size_t>(t)];
-        PixelValues<Premultiplied>(pixels + static_cast<std::size_t>(span.First) * n, n, v);
+        PixelValues<Premultiplied>(pixels + static_cast<std::size_t>(span.First) * N, N, v);
         for (std::size_t c = 0; c < C; ++c)
             sum[c] = std::uint64_t{v[c]} * span.FirstWeight;
         if (span.First == span.Last)
             continue;
         // At most 32768 pixels of at most 255 * 255 each: within 32 bits.
-        std::uint32_t inner[C] = {};
-        const std::uint8_t* last = pixels + static_cast<std::size_t>(span.Last) * n;
-        for (const std::uint8_t* p = pixels + static_cast<std::size_t>(span.First + 1) * n;
-             p < last; p += n) {
-            PixelValues<Premultiplied>(p, n, v);
-            for (std::size_t c = 0; c < C; ++c)
-                inner[c] += v[c];
-        }
-        PixelValues<Premultiplied>(last, n, v);
+        std::uint32_t inner[C];
+        SumInnerPixels<Premultiplied, N>(pixels + static_cast<std::size_t>(span.First + 1) * N,
+                                         static_cast<std::size_t>(span.Last - span.First - 1),
+                                         inner);
+        PixelValues<Premultiplied>(pixels + static_cast<std::size_t>(span.Last) * N, N, v);
         for (std::size_t c = 0; c < C; ++c)
             sum[c] += std::uint64_t{inner[c]} * static_cast<std::uint64_t>(Width) +
                       std::uint64_t{v[c]} * span.LastWeight;
@@ -395,11 +423,12 @@ void AreaAverageShrinker::SumWholeRow(const std::uint8_t* pixels, std::size_t n)
 void AreaAverageShrinker::SumRow(int x0, int step, int count, const std::uint8_t* pixels,
                                  int pixelBytes) {
     const std::size_t n = static_cast<std::size_t>(pixelBytes);
-    if (x0 == 0 && step == 1 && count == SourceWidth) {
-        if (Rule == ShrinkAlpha::Premultiplied)
-            SumWholeRow<true>(pixels, n);
+    if (x0 == 0 && step == 1 && count == SourceWidth && (n == 3 || n == 4)) {
+        const bool premultiplied = Rule == ShrinkAlpha::Premultiplied;
+        if (n == 4)
+            premultiplied ? SumWholeRow<true, 4>(pixels) : SumWholeRow<false, 4>(pixels);
         else
-            SumWholeRow<false>(pixels, n);
+            premultiplied ? SumWholeRow<true, 3>(pixels) : SumWholeRow<false, 3>(pixels);
         return;
     }
     std::fill(RowSums.begin(), RowSums.end(), 0);

@@ -106,8 +106,8 @@ class AreaAverageShrinker {
     Bitmap Finish(PixelFormat format = PixelFormat::Bits32) const;
 
   private:
-    template <bool Premultiplied>
-    void SumWholeRow(const std::uint8_t* pixels, std::size_t pixelBytes);
+    template <bool Premultiplied, std::size_t PixelBytes>
+    void SumWholeRow(const std::uint8_t* pixels);
     void SumRow(int x0, int step, int count, const std::uint8_t* pixels, int pixelBytes);
     void AddSums(int y);
     void SampleAlpha(int y, int x0, int step, int count, const std::uint8_t* pixels,

@@ -48,6 +48,7 @@ const HostileCase Cases[] = {
     {"jpeg/progressive_998_one_byte_scans_16384x16384.jpg", 1,
      "The JPEG picture is too large to load."},
     {"png/grey_16384x16384.png", 0, ""},
+    {"png/rgba_6000x6000.png", 0, ""},
     {"bmp/rle8_16384x16384_in_10_bytes.bmp", 0, ""},
     {"ico_check/small_png_that_does_not_decode.ico", 1, ""},
     {"ico_check/mend_makes_two_images_the_same.cur", 1, ""},

@@ -411,13 +411,14 @@ TEST(DecodeResamplingPicture, KeepsPicturesWholeUpToTheLimitAndShrinksLargerOnes
     EXPECT_TRUE(whole->Pixels == *DecodePictureFile(small, "small.png"));
     EXPECT_EQ(std::pair(whole->Width, whole->Height), std::pair(300, 200));
 
-    // 6000 x 4000 is 24 megapixels: shrunk to at most 16, both sides alike, still 24-bit.
+    // 6000 x 4000 is 24 megapixels: shrunk to about one, both sides alike, still 24-bit.
     auto large = TwoGreysPng(6000, 4000, 10, 250);
     auto shrunk = DecodeResamplingPicture(large, "large.png");
     ASSERT_TRUE(shrunk) << shrunk.ErrorMessage();
     EXPECT_EQ(std::pair(shrunk->Width, shrunk->Height), std::pair(6000, 4000));
     const Bitmap& p = shrunk->Pixels;
-    EXPECT_LE(std::uint64_t(p.Width()) * p.Height(), MaxResampledPicturePixels);
+    EXPECT_LE(std::uint64_t(p.Width()) * p.Height(), ShrunkResamplingPicturePixels);
+    EXPECT_GT(std::uint64_t(p.Width()) * p.Height(), ShrunkResamplingPicturePixels * 9 / 10);
     EXPECT_NEAR(p.Width() * 4000.0 / p.Height(), 6000.0, 3.0);
     EXPECT_EQ(p.Format(), PixelFormat::Bits24);
     EXPECT_EQ(p.GetPixel(0, 0), Rgb(10, 10, 10));
