@@ -292,7 +292,8 @@ TEST(IconGroupsBudget, GroupsSharingOneMemberListAreRefused) {
     EXPECT_EQ(NoIconGroupsMessage(list),
               "The icon groups of this file name more images than the file could hold.");
     // The same 300 groups with data of their own are listed.
-    MemorySource plain(test::BuildNe(r).Bytes);
+    const Bytes8 own = test::BuildNe(r).Bytes;
+    MemorySource plain(own);
     EXPECT_EQ(ListIconGroups(plain, LanguageSelection::All()).Groups.size(), 300u);
 }
 
